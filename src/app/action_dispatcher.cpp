@@ -1,0 +1,143 @@
+#include "app/action_dispatcher.h"
+
+#include "devices/device_registry.h"
+#include "ui/main_window.h"
+
+namespace zt {
+
+ActionDispatcher::ActionDispatcher(DeviceRegistry& registry, MainWindow& window)
+    : registry_(registry),
+      window_(window),
+      deviceRequests_(new std::atomic<std::int32_t>[registry.rowCount()]),
+      deviceCount_(registry.rowCount()) {
+    for (unsigned i = 0; i < deviceCount_; ++i) deviceRequests_[i].store(0);
+    for (Handler& handler : actionHandlers_) handler = [] { noAction(); };
+    actionHandlers_[0] = [this] { findDevices(); };
+}
+
+ActionDispatcher::~ActionDispatcher() { stopWorker(); }
+
+void ActionDispatcher::setHandler(int slot, Handler handler) {
+    if (slot >= 0 && slot < layout::kSlotCount && handler) actionHandlers_[slot] = std::move(handler);
+}
+
+void ActionDispatcher::onCommand(ControlHandle sender, int notificationCode) {
+    if (notificationCode != 0 || sender == 0) return;
+    for (int slot = 0; slot < layout::kSlotCount; ++slot) {
+        if (sender == window_.commandButton(slot)) raiseAction(slot);
+    }
+    for (unsigned row = 0; row < deviceCount_; ++row) {
+        if (sender == window_.deviceButton(row)) raiseDevice(row);
+    }
+}
+
+void ActionDispatcher::raiseAction(int slot) {
+    if (slot < 0 || slot >= layout::kSlotCount) return;
+    actionRequests_[slot].store(1);
+    wake();
+}
+
+void ActionDispatcher::raiseDevice(unsigned row) {
+    if (row >= deviceCount_) return;
+    deviceRequests_[row].store(1);
+    wake();
+}
+
+void ActionDispatcher::wake() {
+    wakeWord_.store(1);
+    wakeWord_.notify_one();
+}
+
+void ActionDispatcher::clearRequests() {
+    for (auto& flag : actionRequests_) flag.store(0);
+    for (unsigned i = 0; i < deviceCount_; ++i) deviceRequests_[i].store(0);
+}
+
+bool ActionDispatcher::servePass() {
+    for (int slot = 0; slot < layout::kSlotCount; ++slot) {
+        if (actionRequests_[slot].load() == 1) {
+            actionRequests_[slot].store(0);
+            actionHandlers_[slot]();
+            // Presses made while the action ran are dropped here.
+            clearRequests();
+            return true;
+        }
+    }
+    for (unsigned row = 0; row < deviceCount_; ++row) {
+        if (deviceRequests_[row].load() == 1) {
+            deviceRequests_[row].store(0);
+            selectDevice(row);
+            clearRequests();
+            return true;
+        }
+    }
+    return false;
+}
+
+void ActionDispatcher::waitForRequest() {
+    // Clear the wake word before looking at the flags: a flag raised after the look stores 1 into
+    // the word again, so the wait below cannot miss it.
+    wakeWord_.store(0);
+    for (int slot = 0; slot < layout::kSlotCount; ++slot) {
+        if (actionRequests_[slot].load() == 1) return;
+    }
+    for (unsigned row = 0; row < deviceCount_; ++row) {
+        if (deviceRequests_[row].load() == 1) return;
+    }
+    if (stopRequested_.load() == 1) return;
+    wakeWord_.wait(0);
+}
+
+void ActionDispatcher::workerLoop() {
+    while (stopRequested_.load() == 0) {
+        if (!servePass()) waitForRequest();
+    }
+}
+
+bool ActionDispatcher::startWorker() {
+    if (worker_.joinable()) return true;
+    try {
+        worker_ = std::thread([this] { workerLoop(); });
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+void ActionDispatcher::stopWorker() {
+    if (!worker_.joinable()) return;
+    stopRequested_.store(1);
+    wake();
+    worker_.join();
+    stopRequested_.store(0);
+}
+
+void ActionDispatcher::findDevices() {
+    window_.hideUpdateButton();
+    window_.hideProgress();
+    window_.hideTransferButtons();
+    window_.hideDeviceButtons();
+    window_.setStatus("Searching for devices...");
+    if (registry_.enumerate()) {
+        window_.setStatus("Devices found, select one");
+        selectionState_ = DevicesFound;
+        window_.showFoundDeviceButtons();
+    } else {
+        window_.setStatus("No devices found");
+        selectionState_ = NoDevices;
+    }
+}
+
+void ActionDispatcher::selectDevice(unsigned row) {
+    if (selectionState_ != DevicesFound) return;
+    if (registry_.isFound(row) != 1) return;
+    registry_.select(row);
+    window_.showSelectedDeviceButton();
+    selectionState_ = DeviceSelected;
+    window_.setStatus("Device selected");
+    if (registry_.canUpdate()) window_.showUpdateButton();
+    if (registry_.hasCapability(2)) window_.showPresetButtons();
+    if (registry_.hasCapability(3)) window_.showBankButtons();
+}
+
+}  // namespace zt
