@@ -112,32 +112,4 @@ void ActionDispatcher::stopWorker() {
     stopRequested_.store(0);
 }
 
-void ActionDispatcher::findDevices() {
-    window_.hideUpdateButton();
-    window_.hideProgress();
-    window_.hideTransferButtons();
-    window_.hideDeviceButtons();
-    window_.setStatus("Searching for devices...");
-    if (registry_.enumerate()) {
-        window_.setStatus("Devices found, select one");
-        selectionState_ = DevicesFound;
-        window_.showFoundDeviceButtons();
-    } else {
-        window_.setStatus("No devices found");
-        selectionState_ = NoDevices;
-    }
-}
-
-void ActionDispatcher::selectDevice(unsigned row) {
-    if (selectionState_ != DevicesFound) return;
-    if (registry_.isFound(row) != 1) return;
-    registry_.select(row);
-    window_.showSelectedDeviceButton();
-    selectionState_ = DeviceSelected;
-    window_.setStatus("Device selected");
-    if (registry_.canUpdate()) window_.showUpdateButton();
-    if (registry_.hasCapability(2)) window_.showPresetButtons();
-    if (registry_.hasCapability(3)) window_.showBankButtons();
-}
-
 }  // namespace zt
