@@ -7,9 +7,15 @@
 
 #include "app/action_dispatcher.h"
 #include "app/path_buffers.h"
+#include "app/transfer_actions.h"
+#include "app/update_action.h"
 #include "devices/catalogue.h"
 #include "devices/device_registry.h"
+#include "firmware/firmware_image.h"
 #include "hid/active_device.h"
+#include "hid/bootloader_channel.h"
+#include "transfer/device_channel.h"
+#include "transfer/preset_transfer.h"
 #include "ui/main_window.h"
 
 namespace zt {
@@ -29,7 +35,13 @@ public:
     PathBuffers paths;
     ActiveDevice activeDevice;
     // -- firmware update objects --
+    FirmwareImage image;  // before the channel, which fills it
+    BootloaderChannel bootloader{activeDevice, image, registry};
+    UpdateAction update{registry, window, paths};
     // -- transfer objects --
+    DeviceChannel channel{activeDevice};
+    PresetTransfer transfer{channel, registry, paths.presetsPath};
+    TransferActions transfers{registry, window, transfer, paths};
 };
 
 }  // namespace zt
