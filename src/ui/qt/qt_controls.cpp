@@ -1,0 +1,273 @@
+#include "ui/qt/qt_controls.h"
+
+#include <QFileDialog>
+#include <QFont>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMetaObject>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+
+namespace zt {
+
+namespace {
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Qt reads the patterns of a name filter as a space-separated list inside the last parentheses;
+// the layout gives them separated by ';' as Windows does.
+QString nameFilter(const FileDialogSpec& spec) {
+    QString patterns = QString::fromUtf8(spec.filterPattern);
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    return QString::fromUtf8(spec.filterDescription) + QStringLiteral(" (") + patterns +
+           QLatin1Char(')');
+}
+
+QIcon applicationIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/icon-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
+QLabel* statusPart(QWidget* parent, QRect place) {
+    auto* part = new QLabel(parent);
+    part->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    part->setIndent(2);
+    part->setGeometry(place);
+    return part;
+}
+
+}  // namespace
+
+QtControls::QtControls(CommandCallback onCommand)
+    : onCommand_(std::move(onCommand)), window_(std::make_unique<QWidget>()) {
+    courier_ = new QTimer(window_.get());
+    courier_->setSingleShot(true);
+    courier_->setInterval(0);
+    QObject::connect(courier_, &QTimer::timeout, window_.get(), [this] { deliver(); });
+}
+
+QtControls::~QtControls() = default;
+
+void QtControls::onGuiThread(const std::function<void()>& work) {
+    if (QThread::currentThread() == window_->thread()) {
+        work();
+        return;
+    }
+    // The call goes through a mailbox under our own mutex, and Qt only rings the bell: the
+    // courier timer starts on the GUI thread and its time-out runs deliver(). Nothing made on
+    // this thread crosses over inside Qt, whose own hand-over the thread sanitizer cannot see.
+    const std::lock_guard<std::mutex> oneCallAtATime(callMutex_);
+    {
+        const std::lock_guard<std::mutex> lock(mailboxMutex_);
+        pending_ = &work;
+        delivered_ = false;
+    }
+    QMetaObject::invokeMethod(courier_, "start", Qt::QueuedConnection);
+    std::unique_lock<std::mutex> lock(mailboxMutex_);
+    deliveredSignal_.wait(lock, [&] { return delivered_; });
+}
+
+void QtControls::deliver() {
+    const std::function<void()>* work = nullptr;
+    {
+        const std::lock_guard<std::mutex> lock(mailboxMutex_);
+        work = pending_;
+        pending_ = nullptr;
+    }
+    if (!work) return;
+    (*work)();
+    {
+        const std::lock_guard<std::mutex> lock(mailboxMutex_);
+        delivered_ = true;
+    }
+    deliveredSignal_.notify_one();
+}
+
+ControlHandle QtControls::adopt(QWidget* widget) {
+    controls_.push_back(widget);
+    return static_cast<ControlHandle>(controls_.size());
+}
+
+QWidget* QtControls::window() const { return window_.get(); }
+
+QWidget* QtControls::widget(ControlHandle control) const {
+    if (control < 1 || control > static_cast<ControlHandle>(controls_.size())) return nullptr;
+    return controls_[static_cast<std::size_t>(control - 1)];
+}
+
+QPushButton* QtControls::button(ControlHandle control) const {
+    return qobject_cast<QPushButton*>(widget(control));
+}
+
+QLabel* QtControls::statusMessagePart() const { return statusMessage_; }
+QLabel* QtControls::statusVersionPart() const { return statusVersion_; }
+QProgressBar* QtControls::progressBar() const { return progress_; }
+
+bool QtControls::createWindow(const WindowSpec& spec) {
+    onGuiThread([&] {
+        QWidget& window = *window_;
+        window.setWindowTitle(QString::fromUtf8(spec.title));
+        window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+        window.setFixedSize(kClientWidth, kClientHeight);
+        window.setWindowIcon(applicationIcon());
+        // The outer size centred on the primary screen, as the window was specified for Windows.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->geometry();
+            window.move(area.x() + (area.width() - spec.outerWidth) / 2,
+                        area.y() + (area.height() - spec.outerHeight) / 2);
+        }
+        window.show();
+    });
+    return true;
+}
+
+ControlHandle QtControls::createStatusBar(int, int rightPartWidth, const std::string& rightText) {
+    ControlHandle handle = 0;
+    onGuiThread([&] {
+        auto* bar = new QWidget(window_.get());
+        bar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+        const int split = kClientWidth - rightPartWidth;
+        statusMessage_ = statusPart(bar, QRect(0, 0, split, kStatusBarHeight));
+        statusVersion_ = statusPart(bar, QRect(split, 0, rightPartWidth, kStatusBarHeight));
+        // Forty pixels barely hold the version in the default font; centred, it is not cut.
+        statusVersion_->setIndent(0);
+        statusVersion_->setAlignment(Qt::AlignCenter);
+        statusVersion_->setText(fromUtf8(rightText));
+        bar->show();
+        handle = adopt(bar);
+    });
+    return handle;
+}
+
+ControlHandle QtControls::createButton(const ControlSpec& spec) {
+    ControlHandle handle = 0;
+    onGuiThread([&] {
+        auto* button = new QPushButton(window_.get());
+        button->setGeometry(spec.rect.x, spec.rect.y, spec.rect.width, spec.rect.height);
+        button->setAutoDefault(false);
+        if (spec.kind == ControlKind::CommandButton) {
+            QFont font(QStringLiteral("Arial"));
+            font.setPixelSize(kButtonFontPixels);
+            button->setFont(font);
+            button->setText(QString::fromUtf8(spec.text));
+        } else {
+            // A missing picture leaves an empty button that still works.
+            button->setIcon(QIcon(QStringLiteral(":/devices/%1.png").arg(spec.bitmapId)));
+            button->setIconSize(QSize(100, 75));
+        }
+        button->setVisible(spec.visible);
+        handle = adopt(button);
+        const ControlHandle sender = handle;
+        QObject::connect(button, &QPushButton::clicked, window_.get(),
+                         [this, sender] { onCommand_(sender, 0); });
+    });
+    return handle;
+}
+
+ControlHandle QtControls::createProgressBar(int, Rect rect) {
+    ControlHandle handle = 0;
+    onGuiThread([&] {
+        progress_ = new QProgressBar(window_.get());
+        progress_->setGeometry(rect.x, rect.y, rect.width, rect.height);
+        progress_->setTextVisible(false);
+        progress_->setRange(0, 100);
+        progress_->setValue(0);
+        progress_->hide();
+        handle = adopt(progress_);
+    });
+    return handle;
+}
+
+void QtControls::setVisible(ControlHandle control, bool visible) {
+    onGuiThread([&] {
+        if (QWidget* target = widget(control)) target->setVisible(visible);
+    });
+}
+
+void QtControls::moveAndRaise(ControlHandle control, int x, int y) {
+    onGuiThread([&] {
+        if (QWidget* target = widget(control)) {
+            target->move(x, y);
+            target->raise();
+        }
+    });
+}
+
+void QtControls::setText(ControlHandle control, const std::string& text) {
+    onGuiThread([&] {
+        if (QPushButton* target = button(control)) target->setText(fromUtf8(text));
+    });
+}
+
+void QtControls::setStatusText(const std::string& text) {
+    onGuiThread([&] {
+        if (statusMessage_) statusMessage_->setText(fromUtf8(text));
+    });
+}
+
+// The style animates a busy bar at its own pace; the interval has no Qt counterpart.
+void QtControls::setProgressMarquee(int) {
+    onGuiThread([&] {
+        if (progress_) progress_->setRange(0, 0);
+    });
+}
+
+void QtControls::setProgressRange(int maximum) {
+    onGuiThread([&] {
+        if (progress_) progress_->setRange(0, maximum);
+    });
+}
+
+void QtControls::setProgressPosition(int position) {
+    onGuiThread([&] {
+        if (progress_) progress_->setValue(position);
+    });
+}
+
+bool QtControls::runFileDialog(const FileDialogSpec& spec, std::string& path) {
+    bool confirmed = false;
+    QByteArray chosen;
+    const QString proposed = fromUtf8(path);
+    onGuiThread([&] {
+        QFileDialog dialog(window_.get());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        // The description already names its patterns; Qt need not repeat them.
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilter(nameFilter(spec));
+        if (spec.kind == FileDialogKind::Save) {
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            // The save dialog takes the chosen name as it is, like the tool's Windows one.
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        } else {
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(QFileDialog::ExistingFile);
+        }
+        if (spec.defaultExtension) dialog.setDefaultSuffix(QString::fromUtf8(spec.defaultExtension));
+        if (!proposed.isEmpty()) dialog.selectFile(proposed);
+        if (dialog.exec() != QDialog::Accepted) return;
+        const QStringList files = dialog.selectedFiles();
+        if (files.isEmpty()) return;
+        chosen = files.first().toUtf8();
+        confirmed = true;
+    });
+    // The path buffer holds largestPath characters with the terminating zero.
+    if (!confirmed || chosen.isEmpty() || chosen.size() + 1 > spec.largestPath) return false;
+    path.assign(chosen.constData(), static_cast<std::size_t>(chosen.size()));
+    return true;
+}
+
+}  // namespace zt
