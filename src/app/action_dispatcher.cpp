@@ -1,5 +1,6 @@
 #include "app/action_dispatcher.h"
 
+#include "app/idle_wait.h"
 #include "devices/device_registry.h"
 #include "ui/main_window.h"
 
@@ -45,7 +46,7 @@ void ActionDispatcher::raiseDevice(unsigned row) {
 
 void ActionDispatcher::wake() {
     wakeWord_.store(1);
-    wakeWord_.notify_one();
+    wakeOneWaiter(wakeWord_);
 }
 
 void ActionDispatcher::clearRequests() {
@@ -85,7 +86,7 @@ void ActionDispatcher::waitForRequest() {
         if (deviceRequests_[row].load() == 1) return;
     }
     if (stopRequested_.load() == 1) return;
-    wakeWord_.wait(0);
+    waitWhileEqual(wakeWord_, 0);
 }
 
 void ActionDispatcher::workerLoop() {
