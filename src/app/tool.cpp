@@ -2,8 +2,11 @@
 
 namespace zt {
 
-Tool::Tool(ControlsPort& port)
-    : window(registry, port, kVersionText), dispatcher(registry, window) {
+Tool::Tool(ControlsPort& port, FirmwareImage* sharedImage)
+    : window(registry, port, kVersionText),
+      dispatcher(registry, window),
+      ownImage(sharedImage ? nullptr : std::make_unique<FirmwareImage>()),
+      image(sharedImage ? *sharedImage : *ownImage) {
     registry.setProgressSink(&window);
     // -- firmware update wiring --
     registry.attachBootloader(&bootloader);

@@ -3,6 +3,7 @@
 // buffers and the device-side objects. The app builds one; a test builds a fresh one per case.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/action_dispatcher.h"
@@ -24,7 +25,9 @@ inline constexpr const char* kVersionText = "v1.2.1";
 
 class Tool {
 public:
-    explicit Tool(ControlsPort& port);
+    // `image` is the firmware image to use; without one the tool has an image of its own. The app
+    // passes one in static storage, whose 2 MiB are not touched before the first firmware read.
+    explicit Tool(ControlsPort& port, FirmwareImage* image = nullptr);
     Tool(const Tool&) = delete;
     Tool& operator=(const Tool&) = delete;
 
@@ -35,7 +38,8 @@ public:
     PathBuffers paths;
     ActiveDevice activeDevice;
     // -- firmware update objects --
-    FirmwareImage image;  // before the channel, which fills it
+    std::unique_ptr<FirmwareImage> ownImage;
+    FirmwareImage& image;  // before the channel, which fills it
     BootloaderChannel bootloader{activeDevice, image, registry};
     UpdateAction update{registry, window, paths};
     // -- transfer objects --

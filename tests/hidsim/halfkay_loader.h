@@ -1,11 +1,10 @@
 // An emulated HalfKay first-stage loader: takes block reports, keeps the blocks, boots on the boot
-// report. It sends nothing back.
+// report, sends nothing back.
 //
-// Block report (as written, report id first): [0] 0, [1..3] flash address bits 0-7, 8-15, 16-23,
-// [4..64] 0, [65..65+blockSize) the block. Boot report: bytes [1..3] FF FF FF. A write of any
-// other length than blockSize + 65, or with a report id other than 0, is refused (-1). A block is
-// stored at its address and clipped at codeSize. After the boot report the loader is gone: every
-// later write is refused.
+// Block report, as written: [0] report id 0, [1..3] flash address bits 0-7, 8-15, 16-23, [4..64] 0,
+// [65..65+blockSize) the block, stored at its address and clipped at codeSize. Boot report: the
+// same length, [1..3] FF FF FF. A write of another length or report id is refused (-1); so is
+// every write after the boot report, when the loader has handed over to the firmware.
 #pragma once
 
 #include <cstdint>
@@ -17,24 +16,22 @@ namespace hidsim {
 
 class HalfKayLoader : public Device {
 public:
-    HalfKayLoader(std::uint32_t codeSize, std::uint32_t blockSize);
+    HalfKayLoader(std::uint32_t codeSize, std::uint32_t blockSize)
+        : memory(codeSize, 0xFF), blockSize_(blockSize) {}
 
-    // The first n writes are refused (-1); -1 refuses every write.
-    void refuseFirstWrites(int n) { refuseFirst_ = n; }
+    int refuseFirstWrites = 0;  // the first n writes are refused; -1 refuses every write
+    bool refuseBoot = false;    // the boot report is refused
 
-    std::vector<Report> reports;         // every report written (refused ones too), as written
-    std::vector<std::uint8_t> memory;    // codeSize bytes, 0xFF until a block lands
-    std::vector<std::uint32_t> blockAddresses;  // addresses of the accepted blocks, in order
+    std::vector<Report> reports;                // every report written (refused ones too)
+    std::vector<std::uint8_t> memory;           // codeSize bytes, 0xFF until a block lands
+    std::vector<std::uint32_t> blockAddresses;  // accepted blocks, in order
     bool booted = false;
-    int refusedWrites = 0;
 
     int write(const unsigned char* data, std::size_t length) override;
     int read(unsigned char*, std::size_t, int) override { return 0; }
 
 private:
     std::uint32_t blockSize_;
-    int refuseFirst_ = 0;
-    int writes_ = 0;
 };
 
 }  // namespace hidsim

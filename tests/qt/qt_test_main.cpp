@@ -3,19 +3,12 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// The offscreen platform complains about every dialog it cannot size like a real one.
-void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("propagateSizeHints"))) return;
-    qt_message_output(type, context, message);
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quietHandler);
+    // The offscreen platform complains about every dialog it cannot size like a real one.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (!message.contains(QLatin1String("propagateSizeHints"))) qt_message_output(type, context, message);
+    });
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

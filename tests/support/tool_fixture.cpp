@@ -1,11 +1,12 @@
 #include "support/tool_fixture.h"
 
+#include <atomic>
+
+#include "hid/sleep.h"
+
 namespace zt::test {
 
-namespace {
-std::atomic<long long> slept{0};
-void countSleep(int ms) { slept.fetch_add(ms > 0 ? ms : 0); }
-}  // namespace
+static std::atomic<long long> slept{0};
 
 long long sleptMilliseconds() { return slept.load(); }
 void resetSleep() { slept.store(0); }
@@ -13,7 +14,7 @@ void resetSleep() { slept.store(0); }
 void ToolTest::SetUp() {
     hidsim::detachAll();
     resetSleep();
-    setSleepHook(&countSleep);
+    setSleepHook([](int ms) { slept.fetch_add(ms > 0 ? ms : 0); });
     tool = std::make_unique<Tool>(port);
     ASSERT_TRUE(tool->window.create());
 }
@@ -22,33 +23,6 @@ void ToolTest::TearDown() {
     tool.reset();
     hidsim::detachAll();
     setSleepHook(nullptr);
-}
-
-void ToolTest::serveAll() {
-    while (tool->dispatcher.servePass()) {
-    }
-}
-
-void ToolTest::pressDevice(unsigned row) {
-    tool->dispatcher.onCommand(tool->window.deviceButton(row), 0);
-    serveAll();
-}
-
-void ToolTest::pressAction(int slot) {
-    tool->dispatcher.onCommand(tool->window.commandButton(slot), 0);
-    serveAll();
-}
-
-bool ToolTest::slotVisible(int slot) const { return slotControl(slot).visible; }
-
-bool ToolTest::deviceVisible(unsigned row) const { return deviceControl(row).visible; }
-
-FakeControl ToolTest::deviceControl(unsigned row) const {
-    return port.control(tool->window.deviceButton(row));
-}
-
-FakeControl ToolTest::slotControl(int slot) const {
-    return port.control(tool->window.commandButton(slot));
 }
 
 }  // namespace zt::test

@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 
 #include "app/tool.h"
-#include "hid/sleep.h"
 #include "hidsim/hidsim.h"
 #include "ui/fake_controls_port.h"
 
@@ -24,18 +22,24 @@ protected:
     void TearDown() override;
 
     // Runs the worker's serving pass until nothing is left (on this thread).
-    void serveAll();
-    // Raises a device button's request and serves it.
-    void pressDevice(unsigned row);
-    void pressAction(int slot);
-    // Visible state of a command button slot / a device row.
-    bool slotVisible(int slot) const;
-    bool deviceVisible(unsigned row) const;
-    FakeControl deviceControl(unsigned row) const;
-    FakeControl slotControl(int slot) const;
+    void serveAll() {
+        while (tool->dispatcher.servePass()) {
+        }
+    }
+    // A click on a device button / a command button slot, served at once.
+    void pressDevice(unsigned row) { click(tool->window.deviceButton(row)); }
+    void pressAction(int slot) { click(tool->window.commandButton(slot)); }
+    FakeControl deviceControl(unsigned row) const { return port.control(tool->window.deviceButton(row)); }
+    FakeControl slotControl(int slot) const { return port.control(tool->window.commandButton(slot)); }
 
     FakeControlsPort port;
     std::unique_ptr<Tool> tool;
+
+private:
+    void click(ControlHandle button) {
+        tool->dispatcher.onCommand(button, 0);
+        serveAll();
+    }
 };
 
 }  // namespace zt::test

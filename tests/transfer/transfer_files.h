@@ -1,17 +1,20 @@
-// Test helpers for the transfers: a fresh folder per test, whole-file reads and writes, records.
+// Test helpers for the transfers: a fresh folder, whole-file reads and writes, records, and a tool
+// fixture with an emulated preset device.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
-#include <vector>
+
+#include "hidsim/preset_device.h"
+#include "support/tool_fixture.h"
+#include "transfer/preset_transfer.h"
 
 namespace zt::test {
 
@@ -21,32 +24,18 @@ using Packet = std::array<unsigned char, 64>;
 // A new empty folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zt-transfer-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-        EXPECT_FALSE(path_.empty());
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    // Names of everything in the folder, sorted.
-    std::vector<std::string> entries() const {
+    TempFolder() { EXPECT_NE(mkdtemp(path_.data()), nullptr); }
+    ~TempFolder() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    std::vector<std::string> entries() const {  // sorted names of everything in the folder
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_))
-            names.push_back(entry.path().filename().string());
+        for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     }
 
 private:
-    std::filesystem::path path_;
+    std::string path_ = std::filesystem::temp_directory_path() / "zt-transfer-XXXXXX";
 };
 
 inline Bytes readFile(const std::string& path) {
@@ -55,20 +44,23 @@ inline Bytes readFile(const std::string& path) {
 }
 
 inline void writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+inline Bytes arbitraryBytes(std::size_t size, std::uint32_t seed) {
+    Bytes out(size);
+    for (auto& b : out) b = static_cast<unsigned char>((seed = seed * 1664525u + 1013904223u) >> 24);
+    return out;
 }
 
 // A 64-byte record: type, then 16-bit fields at 2, 4, 6, then a filler byte everywhere else.
-inline Packet record(std::uint16_t type, std::uint16_t at2 = 0, std::uint16_t at4 = 0,
-                     std::uint16_t at6 = 0, unsigned char filler = 0) {
+inline Packet record(std::uint16_t type, std::uint16_t at2 = 0, std::uint16_t at4 = 0, std::uint16_t at6 = 0,
+                     unsigned char filler = 0) {
     Packet p;
     p.fill(filler);
     const std::uint16_t fields[] = {type, at2, at4, at6};
-    for (int i = 0; i < 4; ++i) {
-        p[2 * i] = static_cast<unsigned char>(fields[i] & 0xFF);
-        p[2 * i + 1] = static_cast<unsigned char>(fields[i] >> 8);
-    }
+    for (std::size_t i = 0; i < 4; ++i) p[2 * i] = fields[i] & 0xFF, p[2 * i + 1] = fields[i] >> 8;
     return p;
 }
 
@@ -78,32 +70,30 @@ inline Bytes concat(const std::vector<Packet>& records) {
     return out;
 }
 
-// The 64-byte records of a file's bytes.
-inline std::vector<Packet> records(const Bytes& bytes) {
-    std::vector<Packet> out(bytes.size() / 64);
-    for (std::size_t i = 0; i < out.size(); ++i)
-        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(i * 64), 64, out[i].begin());
-    return out;
-}
+inline const Packet kPcOn = record(0x0021, 1), kPcOff = record(0x0021, 0);
 
-// The packet of an output report (report id 0 dropped).
-inline Packet packetOf(const std::vector<unsigned char>& report) {
-    Packet p{};
-    if (report.size() >= 65) std::copy_n(report.begin() + 1, 64, p.begin());
-    return p;
-}
+using hidsim::PresetDevice;
+using Fault = std::function<void(PresetDevice&)>;
 
-// Deterministic arbitrary bytes.
-inline Bytes arbitraryBytes(std::size_t size, std::uint32_t seed) {
-    Bytes out(size);
-    for (auto& b : out) {
-        seed = seed * 1664525u + 1013904223u;
-        b = static_cast<unsigned char>(seed >> 24);
+// A tool whose presets path names `file` in a fresh folder.
+class TransferTest : public ToolTest {
+protected:
+    // Replaces every device by a fresh one of the shape and selects its kind (row 0 or row 3).
+    std::shared_ptr<PresetDevice> attach(PresetDevice::Shape shape) {
+        const bool one = shape == PresetDevice::Shape::OneBank;
+        auto device = std::make_shared<PresetDevice>(shape);
+        hidsim::detachAll();
+        hidsim::attach(one ? 0x1FC9 : 0x16D0, one ? 0x815B : 0x0DAF, device);
+        tool->registry.select(one ? 0 : 3);
+        tool->paths.presetsPath = file;
+        return device;
     }
-    return out;
-}
+    int download(int selector, int slots) { return tool->transfer.downloadPresets(selector, 0, slots); }
+    int upload(int bank) { return tool->transfer.uploadFile(bank); }
+    Fault aim(std::string path) { return [=, this](PresetDevice&) { tool->paths.presetsPath = path; }; }
 
-inline const Packet kPcOn = record(0x0021, 1);
-inline const Packet kPcOff = record(0x0021, 0);
+    TempFolder folder;
+    std::string file = folder.file("bank.zentari");
+};
 
 }  // namespace zt::test

@@ -1,10 +1,9 @@
-// A recording controls port: keeps each control's state (visible, place, text), the status line,
-// the progress bar, and a log of every call; file dialogs answer from a script.
+// A recording controls port: keeps each control's state (visible, place, text), the status texts,
+// the progress bar and a log of every call; file dialogs answer from a script.
 #pragma once
 
 #include <deque>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,7 +17,6 @@ struct FakeControl {
     bool visible;
     int x, y;
     std::string text;
-    int raisedOrder = 0;
 };
 
 struct DialogCall {
@@ -41,50 +39,32 @@ public:
     void setProgressPosition(int position) override;
     bool runFileDialog(const FileDialogSpec& spec, std::string& path) override;
 
-    // Script: the next dialog answers with this path (confirm) or with nullopt (cancel). With an
-    // empty script a dialog cancels.
+    // The next dialog confirms this path, or cancels for nullopt; with nothing scripted it cancels.
     void answerDialog(std::optional<std::string> path);
-
-    // Inspection. The fake guards itself, so a test may read while a worker drives it.
-    FakeControl control(ControlHandle handle) const;
-    ControlHandle handleOfId(int id) const;
-    std::vector<std::string> statuses() const;  // every status text set, in order
-    std::string status() const;                 // the last one
-    std::vector<DialogCall> dialogs() const;
-    std::vector<std::string> log() const;       // one line per call, e.g. "visible 221 1"
-    bool progressVisible() const;
-    bool progressMarquee() const;
-    int progressPosition() const;
-    int progressMaximum() const;
-    std::string statusRightText() const;
-    int statusRightWidth() const;
-    std::optional<WindowSpec> window() const;
-    // Ids of the controls visible now (status bar excluded).
-    std::vector<int> visibleIds() const;
-
-    // Makes createButton fail for this id (0 = none), to test partial creation.
+    // Makes createButton fail for this id, to test partial creation.
     void failCreationOf(int id) { failId_ = id; }
 
-private:
-    FakeControl& at(ControlHandle handle);
-    void record(std::string line);
+    // Inspection. Not guarded: read only while no worker drives the port.
+    FakeControl control(ControlHandle handle) const { return controls_.at(handle); }
+    ControlHandle handleOfId(int id) const;  // 0 when no control has the id
+    std::vector<int> visibleIds() const;     // status bar excluded
+    std::vector<std::string> log() const { return log_; }  // one line per call: "visible 221 1"
+    std::vector<std::string> statuses() const { return statuses_; }
+    std::string status() const { return statuses_.empty() ? "" : statuses_.back(); }
+    std::vector<DialogCall> dialogs() const { return dialogs_; }
+    bool progressVisible() const { return progress_ && controls_.at(progress_).visible; }
+    int progressPosition() const { return position_; }
 
-    mutable std::recursive_mutex mutex_;
+private:
+    ControlHandle add(const ControlSpec& spec, std::string line);
+    void record(std::string line) { log_.push_back(std::move(line)); }
+
     std::map<ControlHandle, FakeControl> controls_;
-    std::vector<std::string> log_;
-    std::vector<std::string> statuses_;
+    std::vector<std::string> log_, statuses_;
     std::vector<DialogCall> dialogs_;
     std::deque<std::optional<std::string>> answers_;
-    std::optional<WindowSpec> window_;
-    std::string rightText_;
-    int rightWidth_ = 0;
-    ControlHandle progress_ = 0;
-    bool marquee_ = false;
-    int position_ = 0;
-    int maximum_ = 100;
-    int raiseCounter_ = 0;
-    int failId_ = 0;
-    ControlHandle nextHandle_ = 1000;
+    ControlHandle progress_ = 0, statusBar_ = 0;
+    int position_ = 0, failId_ = 0;
 };
 
 }  // namespace zt::test

@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     auto* controls = new zt::QtControls([&tool](zt::ControlHandle sender, int code) {
         tool->dispatcher.onCommand(sender, code);
     });
-    tool = new zt::Tool(*controls);
+    static zt::FirmwareImage image;  // static storage: untouched until the first firmware read
+    tool = new zt::Tool(*controls, &image);
 
     if (!tool->window.create() || !tool->dispatcher.startWorker()) std::_Exit(EXIT_FAILURE);
     const int code = application->exec();

@@ -1,5 +1,6 @@
 #include "ui/qt/qt_controls.h"
 
+#include <QEvent>
 #include <QFileDialog>
 #include <QFont>
 #include <QFrame>
@@ -38,6 +39,27 @@ QIcon applicationIcon() {
     }
     return icon;
 }
+
+// Calls `then` once, on the next turn of the event loop after the watched window's first paint.
+class AfterFirstPaint : public QObject {
+public:
+    AfterFirstPaint(QWidget* window, std::function<void()> then)
+        : QObject(window), then_(std::move(then)) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, watched, then_);
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> then_;
+};
 
 QLabel* statusPart(QWidget* parent, QRect place) {
     auto* part = new QLabel(parent);
@@ -94,6 +116,18 @@ void QtControls::deliver() {
     deliveredSignal_.notify_one();
 }
 
+void QtControls::loadPictures() {
+    if (iconPending_) {
+        window_->setWindowIcon(applicationIcon());
+        iconPending_ = false;
+    }
+    // A missing picture leaves an empty button that still works.
+    for (const auto& [button, bitmapId] : pendingPictures_) {
+        button->setIcon(QIcon(QStringLiteral(":/devices/%1.png").arg(bitmapId)));
+    }
+    pendingPictures_.clear();
+}
+
 ControlHandle QtControls::adopt(QWidget* widget) {
     controls_.push_back(widget);
     return static_cast<ControlHandle>(controls_.size());
@@ -122,7 +156,7 @@ bool QtControls::createWindow(const WindowSpec& spec) {
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
         window.setFixedSize(kClientWidth, kClientHeight);
-        window.setWindowIcon(applicationIcon());
+        new AfterFirstPaint(&window, [this] { loadPictures(); });
         // The outer size centred on the primary screen, as the window was specified for Windows.
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             const QRect area = screen->geometry();
@@ -164,9 +198,8 @@ ControlHandle QtControls::createButton(const ControlSpec& spec) {
             button->setFont(font);
             button->setText(QString::fromUtf8(spec.text));
         } else {
-            // A missing picture leaves an empty button that still works.
-            button->setIcon(QIcon(QStringLiteral(":/devices/%1.png").arg(spec.bitmapId)));
             button->setIconSize(QSize(100, 75));
+            pendingPictures_.emplace_back(button, spec.bitmapId);
         }
         button->setVisible(spec.visible);
         handle = adopt(button);
@@ -193,6 +226,7 @@ ControlHandle QtControls::createProgressBar(int, Rect rect) {
 
 void QtControls::setVisible(ControlHandle control, bool visible) {
     onGuiThread([&] {
+        if (visible) loadPictures();
         if (QWidget* target = widget(control)) target->setVisible(visible);
     });
 }

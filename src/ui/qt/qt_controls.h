@@ -79,6 +79,8 @@ private:
     // GUI thread: runs the call waiting in the mailbox, if any.
     void deliver();
     ControlHandle adopt(QWidget* widget);
+    // GUI thread: gives the window its icon and the device buttons their pictures, once.
+    void loadPictures();
 
     CommandCallback onCommand_;
     std::unique_ptr<QWidget> window_;
@@ -86,6 +88,11 @@ private:
     QLabel* statusMessage_ = nullptr;
     QLabel* statusVersion_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    // Decoding the pictures is most of what the window costs to start, and none of them is
+    // visible in the first frame, so they are loaded right after it has been painted (or at
+    // once when a device button is shown before that).
+    std::vector<std::pair<QPushButton*, int>> pendingPictures_;  // button, bitmap id
+    bool iconPending_ = true;
 
     // Calls from other threads: one at a time, handed over through the mailbox.
     std::mutex callMutex_;

@@ -10,7 +10,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Never destroyed: the worker may be in the middle of an action when the window closes, and
     // it must not find these objects half torn down.
     auto* controls = new zt::Win32Controls(instance);
-    auto* tool = new zt::Tool(*controls);
+    static zt::FirmwareImage image;  // static storage: untouched until the first firmware read
+    auto* tool = new zt::Tool(*controls, &image);
     controls->setCommandTarget(&tool->dispatcher);
 
     // Without its window, or without the worker that serves its buttons, the program could only
