@@ -53,11 +53,11 @@ public:
     virtual ~ControlsPort() = default;
 
     // Creation: the fixed-size, always-on-top main window, shown at once.
-    virtual bool createWindow(const WindowSpec& spec) = 0;
+    virtual bool createWindow(const WindowSpec& params) = 0;
     // The status bar along the bottom edge: a left part for messages and a right part
     // `rightPartWidth` pixels wide holding `rightText`.
     virtual ControlHandle createStatusBar(int id, int rightPartWidth, const std::string& rightText) = 0;
-    virtual ControlHandle createButton(const ControlSpec& spec) = 0;
+    virtual ControlHandle createButton(const ControlSpec& params) = 0;
     virtual ControlHandle createProgressBar(int id, Rect rect) = 0;
 
     // Runtime operations on controls created above.
@@ -76,7 +76,7 @@ public:
     // Runs the dialog with `path` as the proposed file name. On confirm writes the chosen full path
     // (UTF-8) into `path` and gives true; gives false on cancel, failure, or a path that does not
     // fit `largestPath`, leaving `path` unchanged.
-    virtual bool runFileDialog(const FileDialogSpec& spec, std::string& path) = 0;
+    virtual bool runFileDialog(const FileDialogSpec& params, std::string& path) = 0;
 };
 
 }  // namespace zt

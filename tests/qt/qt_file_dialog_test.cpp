@@ -13,11 +13,11 @@ class QtFileDialog : public QtTool {
 protected:
     // Runs the dialog off the GUI thread with `path` in the buffer; true when it was confirmed.
     // Every dialog shows only the files of its patterns.
-    bool run(const FileDialogSpec& spec, std::string& path, const DialogAnswer& answer) {
+    bool run(const FileDialogSpec& params, std::string& path, const DialogAnswer& answer) {
         bool confirmed = false;
-        offGuiThread([&] { confirmed = controls->runFileDialog(spec, path); });
+        offGuiThread([&] { confirmed = controls->runFileDialog(params, path); });
         EXPECT_TRUE(answer.seen);
-        const bool firmware = &spec == &layout::kFirmwareDialog;
+        const bool firmware = &params == &layout::kFirmwareDialog;
         EXPECT_EQ(answer.patterns.join(' '), firmware ? "*.hex *.kzt *.kzp" : "*.zentari");
         return confirmed;
     }
@@ -28,7 +28,7 @@ protected:
 TEST_F(QtFileDialog, ConfirmedAndCancelledChoices) {
     struct Case {
         const char* name;
-        const FileDialogSpec& spec;
+        const FileDialogSpec& params;
         std::string proposed;  // in the temporary folder; empty: an empty buffer
         std::string existing;  // a file made beforehand
         std::string typed;     // confirmed in the dialog; empty: the proposed name
@@ -54,7 +54,7 @@ TEST_F(QtFileDialog, ConfirmedAndCancelledChoices) {
         if (!c.existing.empty()) folder.write(c.existing, "");
         std::string path = c.proposed.empty() ? "" : folder.path(c.proposed);
         const DialogAnswer answer(c.typed.empty() ? "" : folder.path(c.typed), c.cancel);
-        EXPECT_EQ(run(c.spec, path, answer), !c.cancel);
+        EXPECT_EQ(run(c.params, path, answer), !c.cancel);
         EXPECT_EQ(path, folder.path(c.path));
         if (!c.proposed.empty()) {
             EXPECT_EQ(answer.shownName.toStdString(), c.proposed);
@@ -76,7 +76,7 @@ std::string pathOfLength(std::string path, std::size_t bytes, const std::string&
 TEST_F(QtFileDialog, PathsLongerThanTheBufferAreRefused) {
     struct Case {
         const char* name;
-        const FileDialogSpec& spec;
+        const FileDialogSpec& params;
         std::size_t bytes;
         const char* fill;
         bool confirmed;
@@ -94,7 +94,7 @@ TEST_F(QtFileDialog, PathsLongerThanTheBufferAreRefused) {
         std::ofstream{target};
         const std::string before = folder.path("before.zentari");
         std::string path = before;
-        EXPECT_EQ(run(c.spec, path, DialogAnswer(target)), c.confirmed);
+        EXPECT_EQ(run(c.params, path, DialogAnswer(target)), c.confirmed);
         EXPECT_EQ(path, c.confirmed ? target : before);
     }
 }

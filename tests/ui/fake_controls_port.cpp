@@ -10,13 +10,13 @@ bool FakeControlsPort::createWindow(const WindowSpec& s) {
     return true;
 }
 
-ControlHandle FakeControlsPort::add(const ControlSpec& spec, std::string line) {
+ControlHandle FakeControlsPort::add(const ControlSpec& params, std::string line) {
     const ControlHandle h = 1000 + static_cast<ControlHandle>(controls_.size());
-    controls_[h] = {spec, spec.visible, spec.rect.x, spec.rect.y, spec.text};
-    const Rect& r = spec.rect;
-    record(line + " " + to_string(spec.id) + " " + to_string(r.x) + " " + to_string(r.y) + " " +
-           to_string(r.width) + " " + to_string(r.height) + " " + to_string(spec.bitmapId) +
-           (spec.visible ? " shown " : " hidden ") + spec.text);
+    controls_[h] = {params, params.visible, params.rect.x, params.rect.y, params.text};
+    const Rect& r = params.rect;
+    record(line + " " + to_string(params.id) + " " + to_string(r.x) + " " + to_string(r.y) + " " +
+           to_string(r.width) + " " + to_string(r.height) + " " + to_string(params.bitmapId) +
+           (params.visible ? " shown " : " hidden ") + params.text);
     return h;
 }
 
@@ -25,9 +25,9 @@ ControlHandle FakeControlsPort::createStatusBar(int id, int rightPartWidth, cons
                             "statusbar " + to_string(rightPartWidth) + " " + rightText);
 }
 
-ControlHandle FakeControlsPort::createButton(const ControlSpec& spec) {
-    if (spec.id == failId_) return 0;
-    return add(spec, spec.kind == ControlKind::DeviceButton ? "device" : "button");
+ControlHandle FakeControlsPort::createButton(const ControlSpec& params) {
+    if (params.id == failId_) return 0;
+    return add(params, params.kind == ControlKind::DeviceButton ? "device" : "button");
 }
 
 ControlHandle FakeControlsPort::createProgressBar(int id, Rect rect) {
@@ -37,20 +37,20 @@ ControlHandle FakeControlsPort::createProgressBar(int id, Rect rect) {
 void FakeControlsPort::setVisible(ControlHandle control, bool visible) {
     FakeControl& c = controls_.at(control);
     c.visible = visible;
-    record("visible " + to_string(c.spec.id) + (visible ? " 1" : " 0"));
+    record("visible " + to_string(c.params.id) + (visible ? " 1" : " 0"));
 }
 
 void FakeControlsPort::moveAndRaise(ControlHandle control, int x, int y) {
     FakeControl& c = controls_.at(control);
     c.x = x;
     c.y = y;
-    record("move " + to_string(c.spec.id) + " " + to_string(x) + " " + to_string(y));
+    record("move " + to_string(c.params.id) + " " + to_string(x) + " " + to_string(y));
 }
 
 void FakeControlsPort::setText(ControlHandle control, const std::string& text) {
     FakeControl& c = controls_.at(control);
     c.text = text;
-    record("text " + to_string(c.spec.id) + " " + text);
+    record("text " + to_string(c.params.id) + " " + text);
 }
 
 void FakeControlsPort::setStatusText(const std::string& text) {
@@ -71,13 +71,13 @@ void FakeControlsPort::setProgressPosition(int position) {
     record("position " + to_string(position));
 }
 
-bool FakeControlsPort::runFileDialog(const FileDialogSpec& spec, std::string& path) {
-    dialogs_.push_back({spec, path});
-    record(std::string("dialog ") + spec.filterDescription);
+bool FakeControlsPort::runFileDialog(const FileDialogSpec& params, std::string& path) {
+    dialogs_.push_back({params, path});
+    record(std::string("dialog ") + params.filterDescription);
     if (answers_.empty()) return false;
     const std::optional<std::string> answer = answers_.front();
     answers_.pop_front();
-    if (!answer || static_cast<int>(answer->size()) + 1 > spec.largestPath) return false;
+    if (!answer || static_cast<int>(answer->size()) + 1 > params.largestPath) return false;
     path = *answer;
     return true;
 }
@@ -88,14 +88,14 @@ void FakeControlsPort::answerDialog(std::optional<std::string> path) {
 
 ControlHandle FakeControlsPort::handleOfId(int id) const {
     for (const auto& [h, c] : controls_)
-        if (c.spec.id == id) return h;
+        if (c.params.id == id) return h;
     return 0;
 }
 
 std::vector<int> FakeControlsPort::visibleIds() const {
     std::vector<int> ids;
     for (const auto& [h, c] : controls_)
-        if (c.visible && h != statusBar_) ids.push_back(c.spec.id);
+        if (c.visible && h != statusBar_) ids.push_back(c.params.id);
     return ids;
 }
 

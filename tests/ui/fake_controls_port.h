@@ -13,22 +13,22 @@
 namespace zt::test {
 
 struct FakeControl {
-    ControlSpec spec;
+    ControlSpec params;
     bool visible;
     int x, y;
     std::string text;
 };
 
 struct DialogCall {
-    FileDialogSpec spec;
+    FileDialogSpec params;
     std::string proposed;  // the path buffer's contents when the dialog opened
 };
 
 class FakeControlsPort : public ControlsPort {
 public:
-    bool createWindow(const WindowSpec& spec) override;
+    bool createWindow(const WindowSpec& params) override;
     ControlHandle createStatusBar(int id, int rightPartWidth, const std::string& rightText) override;
-    ControlHandle createButton(const ControlSpec& spec) override;
+    ControlHandle createButton(const ControlSpec& params) override;
     ControlHandle createProgressBar(int id, Rect rect) override;
     void setVisible(ControlHandle control, bool visible) override;
     void moveAndRaise(ControlHandle control, int x, int y) override;
@@ -37,7 +37,7 @@ public:
     void setProgressMarquee(int intervalMilliseconds) override;
     void setProgressRange(int maximum) override;
     void setProgressPosition(int position) override;
-    bool runFileDialog(const FileDialogSpec& spec, std::string& path) override;
+    bool runFileDialog(const FileDialogSpec& params, std::string& path) override;
 
     // The next dialog confirms this path, or cancels for nullopt; with nothing scripted it cancels.
     void answerDialog(std::optional<std::string> path);
@@ -56,7 +56,7 @@ public:
     int progressPosition() const { return position_; }
 
 private:
-    ControlHandle add(const ControlSpec& spec, std::string line);
+    ControlHandle add(const ControlSpec& params, std::string line);
     void record(std::string line) { log_.push_back(std::move(line)); }
 
     std::map<ControlHandle, FakeControl> controls_;

@@ -99,7 +99,7 @@ TEST_F(MainWindowTest, DialogsCarryTheirFilterAndProposeTheBuffer) {
         port.answerDialog("/tmp/chosen.zentari");
         EXPECT_TRUE((tool->window.*c.choose)(path));
         EXPECT_EQ(path, "/tmp/chosen.zentari");
-        const FileDialogSpec s = port.dialogs().back().spec;
+        const FileDialogSpec s = port.dialogs().back().params;
         EXPECT_EQ(port.dialogs().back().proposed, "kadoPresets.zentari");
         EXPECT_EQ(std::string(s.filterDescription) + "|" + s.filterPattern + "|" +
                       (s.defaultExtension ? s.defaultExtension : "-"),

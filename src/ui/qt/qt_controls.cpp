@@ -25,10 +25,10 @@ QString fromUtf8(const std::string& text) {
 
 // Qt reads the patterns of a name filter as a space-separated list inside the last parentheses;
 // the layout gives them separated by ';' as Windows does.
-QString nameFilter(const FileDialogSpec& spec) {
-    QString patterns = QString::fromUtf8(spec.filterPattern);
+QString nameFilter(const FileDialogSpec& params) {
+    QString patterns = QString::fromUtf8(params.filterPattern);
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    return QString::fromUtf8(spec.filterDescription) + QStringLiteral(" (") + patterns +
+    return QString::fromUtf8(params.filterDescription) + QStringLiteral(" (") + patterns +
            QLatin1Char(')');
 }
 
@@ -148,10 +148,10 @@ QLabel* QtControls::statusMessagePart() const { return statusMessage_; }
 QLabel* QtControls::statusVersionPart() const { return statusVersion_; }
 QProgressBar* QtControls::progressBar() const { return progress_; }
 
-bool QtControls::createWindow(const WindowSpec& spec) {
+bool QtControls::createWindow(const WindowSpec& params) {
     onGuiThread([&] {
         QWidget& window = *window_;
-        window.setWindowTitle(QString::fromUtf8(spec.title));
+        window.setWindowTitle(QString::fromUtf8(params.title));
         window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
@@ -160,8 +160,8 @@ bool QtControls::createWindow(const WindowSpec& spec) {
         // The outer size centred on the primary screen, as the window was specified for Windows.
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             const QRect area = screen->geometry();
-            window.move(area.x() + (area.width() - spec.outerWidth) / 2,
-                        area.y() + (area.height() - spec.outerHeight) / 2);
+            window.move(area.x() + (area.width() - params.outerWidth) / 2,
+                        area.y() + (area.height() - params.outerHeight) / 2);
         }
         window.show();
     });
@@ -186,22 +186,22 @@ ControlHandle QtControls::createStatusBar(int, int rightPartWidth, const std::st
     return handle;
 }
 
-ControlHandle QtControls::createButton(const ControlSpec& spec) {
+ControlHandle QtControls::createButton(const ControlSpec& params) {
     ControlHandle handle = 0;
     onGuiThread([&] {
         auto* button = new QPushButton(window_.get());
-        button->setGeometry(spec.rect.x, spec.rect.y, spec.rect.width, spec.rect.height);
+        button->setGeometry(params.rect.x, params.rect.y, params.rect.width, params.rect.height);
         button->setAutoDefault(false);
-        if (spec.kind == ControlKind::CommandButton) {
+        if (params.kind == ControlKind::CommandButton) {
             QFont font(QStringLiteral("Arial"));
             font.setPixelSize(kButtonFontPixels);
             button->setFont(font);
-            button->setText(QString::fromUtf8(spec.text));
+            button->setText(QString::fromUtf8(params.text));
         } else {
             button->setIconSize(QSize(100, 75));
-            pendingPictures_.emplace_back(button, spec.bitmapId);
+            pendingPictures_.emplace_back(button, params.bitmapId);
         }
-        button->setVisible(spec.visible);
+        button->setVisible(params.visible);
         handle = adopt(button);
         const ControlHandle sender = handle;
         QObject::connect(button, &QPushButton::clicked, window_.get(),
@@ -271,7 +271,7 @@ void QtControls::setProgressPosition(int position) {
     });
 }
 
-bool QtControls::runFileDialog(const FileDialogSpec& spec, std::string& path) {
+bool QtControls::runFileDialog(const FileDialogSpec& params, std::string& path) {
     bool confirmed = false;
     QByteArray chosen;
     const QString proposed = fromUtf8(path);
@@ -280,8 +280,8 @@ bool QtControls::runFileDialog(const FileDialogSpec& spec, std::string& path) {
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         // The description already names its patterns; Qt need not repeat them.
         dialog.setOption(QFileDialog::HideNameFilterDetails);
-        dialog.setNameFilter(nameFilter(spec));
-        if (spec.kind == FileDialogKind::Save) {
+        dialog.setNameFilter(nameFilter(params));
+        if (params.kind == FileDialogKind::Save) {
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
             // The save dialog takes the chosen name as it is, like the tool's Windows one.
@@ -290,7 +290,7 @@ bool QtControls::runFileDialog(const FileDialogSpec& spec, std::string& path) {
             dialog.setAcceptMode(QFileDialog::AcceptOpen);
             dialog.setFileMode(QFileDialog::ExistingFile);
         }
-        if (spec.defaultExtension) dialog.setDefaultSuffix(QString::fromUtf8(spec.defaultExtension));
+        if (params.defaultExtension) dialog.setDefaultSuffix(QString::fromUtf8(params.defaultExtension));
         if (!proposed.isEmpty()) dialog.selectFile(proposed);
         if (dialog.exec() != QDialog::Accepted) return;
         const QStringList files = dialog.selectedFiles();
@@ -299,7 +299,7 @@ bool QtControls::runFileDialog(const FileDialogSpec& spec, std::string& path) {
         confirmed = true;
     });
     // The path buffer holds largestPath characters with the terminating zero.
-    if (!confirmed || chosen.isEmpty() || chosen.size() + 1 > spec.largestPath) return false;
+    if (!confirmed || chosen.isEmpty() || chosen.size() + 1 > params.largestPath) return false;
     path.assign(chosen.constData(), static_cast<std::size_t>(chosen.size()));
     return true;
 }

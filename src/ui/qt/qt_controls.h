@@ -37,9 +37,9 @@ public:
     QtControls(const QtControls&) = delete;
     QtControls& operator=(const QtControls&) = delete;
 
-    bool createWindow(const WindowSpec& spec) override;
+    bool createWindow(const WindowSpec& params) override;
     ControlHandle createStatusBar(int id, int rightPartWidth, const std::string& rightText) override;
-    ControlHandle createButton(const ControlSpec& spec) override;
+    ControlHandle createButton(const ControlSpec& params) override;
     ControlHandle createProgressBar(int id, Rect rect) override;
 
     void setVisible(ControlHandle control, bool visible) override;
@@ -53,7 +53,7 @@ public:
 
     // Runs a non-native QFileDialog, modal to the main window. Open dialogs accept only existing
     // files; the save dialog appends the default extension to a name typed without one.
-    bool runFileDialog(const FileDialogSpec& spec, std::string& path) override;
+    bool runFileDialog(const FileDialogSpec& params, std::string& path) override;
 
     // The widgets, for tests and the entry point (GUI thread only). Null before creation or for
     // an unknown handle; the window and its children are owned by this object.

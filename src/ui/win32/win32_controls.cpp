@@ -52,7 +52,7 @@ private:
 
 }  // namespace
 
-bool Win32Controls::createWindow(const WindowSpec& spec) {
+bool Win32Controls::createWindow(const WindowSpec& params) {
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -61,7 +61,7 @@ bool Win32Controls::createWindow(const WindowSpec& spec) {
     windowClass.hIcon = LoadIconA(instance_, MAKEINTRESOURCEA(IDI_LARGE_ICON));
     windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
-    windowClass.lpszClassName = spec.className;
+    windowClass.lpszClassName = params.className;
     // At the small size itself, so the caption shows the 16-pixel picture, not a shrunk 32.
     windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_SMALL_ICON), IMAGE_ICON,
                                                         GetSystemMetrics(SM_CXSMICON),
@@ -71,10 +71,10 @@ bool Win32Controls::createWindow(const WindowSpec& spec) {
     RegisterClassExA(&windowClass);
 
     // Signed division, as the placement is meant for any screen, even one narrower than the window.
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - spec.outerWidth) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - spec.outerHeight) / 2;
-    window_ = CreateWindowExA(WS_EX_TOPMOST, spec.className, spec.title, WS_SYSMENU | WS_MINIMIZEBOX, x, y,
-                              spec.outerWidth, spec.outerHeight, nullptr, nullptr, instance_, this);
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - params.outerWidth) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - params.outerHeight) / 2;
+    window_ = CreateWindowExA(WS_EX_TOPMOST, params.className, params.title, WS_SYSMENU | WS_MINIMIZEBOX, x, y,
+                              params.outerWidth, params.outerHeight, nullptr, nullptr, instance_, this);
     if (window_ == nullptr) return false;
     ShowWindow(window_, SW_SHOWNORMAL);
     UpdateWindow(window_);
@@ -100,12 +100,12 @@ ControlHandle Win32Controls::createStatusBar(int id, int rightPartWidth, const s
     return handleOf(statusBar_);
 }
 
-ControlHandle Win32Controls::createButton(const ControlSpec& spec) {
-    const DWORD style = WS_CHILD | (spec.visible ? WS_VISIBLE : 0);
-    HWND button = createChild("BUTTON", spec.text, style, spec.rect, spec.id);
+ControlHandle Win32Controls::createButton(const ControlSpec& params) {
+    const DWORD style = WS_CHILD | (params.visible ? WS_VISIBLE : 0);
+    HWND button = createChild("BUTTON", params.text, style, params.rect, params.id);
     if (button == nullptr) return 0;
-    if (spec.kind == ControlKind::DeviceButton) {
-        giveImageList(button, spec.bitmapId);
+    if (params.kind == ControlKind::DeviceButton) {
+        giveImageList(button, params.bitmapId);
     } else {
         if (buttonFont_ == nullptr) {
             buttonFont_ = CreateFontA(14, 0, 0, 0, 400, FALSE, FALSE, FALSE, OEM_CHARSET, 0, 0, 0, 0, "Arial");
@@ -177,17 +177,17 @@ void Win32Controls::setProgressPosition(int position) {
     SendMessageA(progressBar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
-bool Win32Controls::runFileDialog(const FileDialogSpec& spec, std::string& path) {
-    if (spec.largestPath <= 1) return false;
+bool Win32Controls::runFileDialog(const FileDialogSpec& params, std::string& path) {
+    if (params.largestPath <= 1) return false;
     // The filter is pairs of zero-terminated texts, ended by an empty one: c_str() adds the last zero.
-    std::wstring filter = wide(spec.filterDescription);
+    std::wstring filter = wide(params.filterDescription);
     filter += L'\0';
-    filter += wide(spec.filterPattern);
+    filter += wide(params.filterPattern);
     filter += L'\0';
-    const std::wstring extension = spec.defaultExtension != nullptr ? wide(spec.defaultExtension) : L"";
+    const std::wstring extension = params.defaultExtension != nullptr ? wide(params.defaultExtension) : L"";
 
     // The proposed name is offered only when it fits; otherwise the dialog starts with none.
-    std::vector<wchar_t> file(static_cast<std::size_t>(spec.largestPath), L'\0');
+    std::vector<wchar_t> file(static_cast<std::size_t>(params.largestPath), L'\0');
     const std::wstring proposed = wide(path);
     if (proposed.size() < file.size()) proposed.copy(file.data(), proposed.size());
 
@@ -199,11 +199,11 @@ bool Win32Controls::runFileDialog(const FileDialogSpec& spec, std::string& path)
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.Flags = kDialogFlags;
-    dialog.lpstrDefExt = spec.defaultExtension != nullptr ? extension.c_str() : nullptr;
+    dialog.lpstrDefExt = params.defaultExtension != nullptr ? extension.c_str() : nullptr;
 
     ComApartment apartment;
     const BOOL confirmed =
-        spec.kind == FileDialogKind::Save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+        params.kind == FileDialogKind::Save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
     if (!confirmed) return false;
     file.back() = L'\0';
     std::string chosen;

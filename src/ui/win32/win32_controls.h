@@ -40,9 +40,9 @@ public:
         return static_cast<ControlHandle>(reinterpret_cast<INT_PTR>(window));
     }
 
-    bool createWindow(const WindowSpec& spec) override;
+    bool createWindow(const WindowSpec& params) override;
     ControlHandle createStatusBar(int id, int rightPartWidth, const std::string& rightText) override;
-    ControlHandle createButton(const ControlSpec& spec) override;
+    ControlHandle createButton(const ControlSpec& params) override;
     ControlHandle createProgressBar(int id, Rect rect) override;
 
     void setVisible(ControlHandle control, bool visible) override;
@@ -54,7 +54,7 @@ public:
     void setProgressRange(int maximum) override;
     void setProgressPosition(int position) override;
 
-    bool runFileDialog(const FileDialogSpec& spec, std::string& path) override;
+    bool runFileDialog(const FileDialogSpec& params, std::string& path) override;
 
 private:
     HWND createChild(const char* className, const char* text, DWORD style, Rect rect, int id);
