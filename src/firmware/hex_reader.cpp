@@ -1,6 +1,6 @@
 // readHexFile: a firmware file through the line reader into the image.
 #include "firmware/hex_stream.h"
-#include "firmware/open_for_reading.h"
+#include "app/open_file.h"
 
 namespace zt {
 
@@ -24,7 +24,7 @@ private:
 std::int32_t readHexFile(FirmwareImage& image, const std::string& path,
                          const std::uint8_t** bytesOut) {
     resetImage(image);
-    std::FILE* file = openForReading(path);
+    std::FILE* file = openFile(path, "rb");
     if (file == nullptr) return -1;
     // The line reader reads in large blocks of its own; a stdio buffer would only copy twice.
     std::setvbuf(file, nullptr, _IONBF, 0);

@@ -7,10 +7,9 @@
 #include <cstdio>
 #include <string>
 
-namespace zt {
+#include "app/open_file.h"  // openFile, which the transfers use with these
 
-// std::fopen by UTF-8 name. nullptr when the file cannot be opened. The caller closes the stream.
-std::FILE* openFile(const std::string& path, const char* mode);
+namespace zt {
 
 // Size in bytes of an open stream's file, or -1 when it is not a regular file (a directory, a
 // device) or its size cannot be learnt.

@@ -9,10 +9,6 @@
 
 namespace zt {
 
-std::FILE* openFile(const std::string& path, const char* mode) {
-    return std::fopen(path.c_str(), mode);
-}
-
 std::int64_t regularFileSize(std::FILE* file) {
     struct stat info {};
     if (file == nullptr || fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return -1;

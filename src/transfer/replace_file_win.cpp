@@ -16,12 +16,6 @@ bool wide(const std::string& path, std::wstring& out) { return !path.empty() && 
 
 }  // namespace
 
-std::FILE* openFile(const std::string& path, const char* mode) {
-    std::wstring name, wideMode;
-    if (!wide(path, name) || !wideFromUtf8(mode, wideMode)) return nullptr;
-    return _wfopen(name.c_str(), wideMode.c_str());
-}
-
 std::int64_t regularFileSize(std::FILE* file) {
     struct _stat64 info {};
     if (file == nullptr || _fstat64(_fileno(file), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) {

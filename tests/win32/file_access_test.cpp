@@ -9,7 +9,6 @@
 #include <map>
 #include <string>
 
-#include "firmware/open_for_reading.h"
 #include "transfer/replace_file.h"
 
 namespace zt::test {
@@ -45,18 +44,16 @@ TEST(WindowsFileAccess, NamesOutsideTheCodePageGoThroughEveryCall) {
         std::fclose(file);
         EXPECT_TRUE(replaceFile(temporary, path));
         EXPECT_EQ(listing(), (std::map<std::wstring, std::string>{{name, "new!"}, {name + L".part", "theirs"}}));
-        for (std::FILE* opened : {openFile(path, "rb"), openForReading(path)}) {
-            ASSERT_NE(opened, nullptr);
-            EXPECT_EQ(regularFileSize(opened), 4);
-            std::fclose(opened);
-        }
+        std::FILE* opened = openFile(path, "rb");
+        ASSERT_NE(opened, nullptr);
+        EXPECT_EQ(regularFileSize(opened), 4);
+        std::fclose(opened);
         EXPECT_TRUE(removeFile(path) && removeFile(path + ".part"));
         EXPECT_TRUE(listing().empty());
     }
     // Malformed UTF-8 names nothing, rather than whatever file a lossy conversion happens to name.
     for (const std::string& bad : {std::string(), utf8(folder) + "\\x\xC3"}) {
         EXPECT_EQ(openFile(bad, "rb"), nullptr);
-        EXPECT_EQ(openForReading(bad), nullptr);
     }
     fs::remove_all(folder);
 }
