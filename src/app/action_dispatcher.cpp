@@ -1,6 +1,6 @@
 #include "app/action_dispatcher.h"
 
-#include "app/idle_wait.h"
+#include "platform/idle_wait.h"
 #include "devices/device_registry.h"
 #include "ui/main_window.h"
 

@@ -5,7 +5,7 @@
 #include "app/path_buffers.h"
 #include "devices/device_registry.h"
 #include "firmware/firmware_check.h"
-#include "hid/sleep.h"
+#include "platform/sleep.h"
 #include "ui/main_window.h"
 
 namespace zt {

@@ -1,6 +1,6 @@
 // readHexFile: a firmware file through the line reader into the image.
 #include "firmware/hex_stream.h"
-#include "app/open_file.h"
+#include "platform/open_file.h"
 
 namespace zt {
 

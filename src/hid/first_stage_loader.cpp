@@ -16,7 +16,7 @@
 #include "devices/device_registry.h"
 #include "hid/bootloader_channel.h"
 #include "hid/hid_write_timeout.h"
-#include "hid/sleep.h"
+#include "platform/sleep.h"
 
 namespace zt {
 

@@ -4,7 +4,7 @@
 #include "devices/device_registry.h"
 #include "transfer/device_channel.h"
 #include "transfer/preset_transfer.h"
-#include "transfer/replace_file.h"
+#include "platform/replace_file.h"
 
 namespace zt {
 

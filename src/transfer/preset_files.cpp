@@ -2,7 +2,7 @@
 // header, so its size is all there is to test.
 #include "devices/device_kind.h"
 #include "devices/device_registry.h"
-#include "transfer/replace_file.h"
+#include "platform/replace_file.h"
 
 namespace zt {
 

@@ -8,7 +8,7 @@
 #include "devices/device_registry.h"
 #include "devices/progress_sink.h"
 #include "hid/bootloader_channel.h"
-#include "hid/sleep.h"
+#include "platform/sleep.h"
 #include "hidsim/halfkay_loader.h"
 #include "hidsim/kboot_bootloader.h"
 #include "support/hex_text.h"

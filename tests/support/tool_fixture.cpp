@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "hid/sleep.h"
+#include "platform/sleep.h"
 
 namespace zt::test {
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "transfer/replace_file.h"
+#include "platform/replace_file.h"
 
 namespace zt::test {
 namespace {

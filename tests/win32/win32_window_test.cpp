@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "app/tool.h"
-#include "app/wide_text.h"
-#include "hid/sleep.h"
+#include "platform/wide_text.h"
+#include "platform/sleep.h"
 #include "hidsim/hidsim.h"
 #include "ui/win32/win32_controls.h"
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "app/wide_text.h"
+#include "platform/wide_text.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/window_procedure.h"
 

@@ -1,4 +1,4 @@
-#include "hid/sleep.h"
+#include "platform/sleep.h"
 
 #include <atomic>
 #include <chrono>

@@ -2,8 +2,8 @@
 // path goes through the wide-character open instead.
 #include <stdio.h>
 
-#include "app/open_file.h"
-#include "app/wide_text.h"
+#include "platform/open_file.h"
+#include "platform/wide_text.h"
 
 namespace zt {
 

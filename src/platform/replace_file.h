@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/open_file.h"  // openFile, which the transfers use with these
+#include "platform/open_file.h"  // openFile, which the transfers use with these
 
 namespace zt {
 

@@ -1,4 +1,4 @@
-#include "app/idle_wait.h"
+#include "platform/idle_wait.h"
 
 namespace zt {
 

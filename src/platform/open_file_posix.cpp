@@ -1,5 +1,5 @@
 // POSIX file names are bytes, so the UTF-8 path is the name as it stands.
-#include "app/open_file.h"
+#include "platform/open_file.h"
 
 namespace zt {
 

@@ -1,5 +1,5 @@
 // The transfers' file calls on Linux and macOS, where paths are UTF-8 bytes already.
-#include "transfer/replace_file.h"
+#include "platform/replace_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <windows.h>
 
-#include "app/wide_text.h"
-#include "transfer/replace_file.h"
+#include "platform/wide_text.h"
+#include "platform/replace_file.h"
 
 namespace zt {
 
