@@ -3,8 +3,13 @@
 #include <hidapi.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
 #include <map>
 #include <utility>
+
+#include "hid/hid_write_timeout.h"
 
 namespace {
 
@@ -12,6 +17,7 @@ struct Attached {
     std::uint16_t vendorId;
     std::uint16_t productId;
     std::shared_ptr<hidsim::Device> device;
+    hidsim::Identity identity;
 };
 
 struct World {
@@ -27,6 +33,20 @@ World& world() {
     return *w;
 }
 
+// hidapi's callers free the enumeration's strings with free(), so they come from malloc.
+template <typename Char>
+Char* mallocCopy(const std::basic_string<Char>& text) {
+    auto* copy = static_cast<Char*>(std::malloc((text.size() + 1) * sizeof(Char)));
+    std::memcpy(copy, text.c_str(), (text.size() + 1) * sizeof(Char));
+    return copy;
+}
+
+int count(const std::map<std::pair<int, int>, int>& counts, int vendorId, int productId) {
+    auto guard = hidsim::lock();
+    auto it = counts.find({vendorId, productId});
+    return it == counts.end() ? 0 : it->second;
+}
+
 }  // namespace
 
 struct hid_device_ {
@@ -35,11 +55,20 @@ struct hid_device_ {
 
 namespace hidsim {
 
+std::vector<int> Device::timeouts(Call::Op op) const {
+    std::vector<int> out;
+    for (const Call& call : calls) {
+        if (call.op == op) out.push_back(call.timeoutMs);
+    }
+    return out;
+}
+
 Lock lock() { return Lock(world().mutex); }
 
-void attach(std::uint16_t vendorId, std::uint16_t productId, std::shared_ptr<Device> device) {
+void attach(std::uint16_t vendorId, std::uint16_t productId, std::shared_ptr<Device> device,
+            Identity identity) {
     auto guard = lock();
-    world().devices.push_back({vendorId, productId, std::move(device)});
+    world().devices.push_back({vendorId, productId, std::move(device), std::move(identity)});
 }
 
 void detach(const std::shared_ptr<Device>& device) {
@@ -58,20 +87,21 @@ void detachAll() {
 }
 
 int openCount(std::uint16_t vendorId, std::uint16_t productId) {
-    auto guard = lock();
-    auto it = world().opens.find({vendorId, productId});
-    return it == world().opens.end() ? 0 : it->second;
+    return count(world().opens, vendorId, productId);
 }
 
 int openAttempts(std::uint16_t vendorId, std::uint16_t productId) {
-    auto guard = lock();
-    auto it = world().attempts.find({vendorId, productId});
-    return it == world().attempts.end() ? 0 : it->second;
+    return count(world().attempts, vendorId, productId);
 }
 
 int openHandles() {
     auto guard = lock();
     return world().openHandles;
+}
+
+void forgetOpenHandles() {
+    auto guard = lock();
+    world().openHandles = 0;
 }
 
 }  // namespace hidsim
@@ -81,38 +111,81 @@ extern "C" {
 int hid_init(void) { return 0; }
 int hid_exit(void) { return 0; }
 
-hid_device* hid_open(unsigned short vendor_id, unsigned short product_id, const wchar_t*) {
+hid_device* hid_open(unsigned short vendor_id, unsigned short product_id, const wchar_t* serial) {
     auto guard = hidsim::lock();
     World& w = world();
     ++w.attempts[{vendor_id, product_id}];
     for (const Attached& a : w.devices) {
-        if (a.vendorId == vendor_id && a.productId == product_id) {
-            ++w.opens[{vendor_id, product_id}];
-            ++w.openHandles;
-            a.device->opened();
-            return new hid_device_{a.device};
-        }
+        if (a.vendorId != vendor_id || a.productId != product_id) continue;
+        if (serial != nullptr && std::wcscmp(serial, a.identity.serial.c_str()) != 0) continue;
+        // hidapi's hid_open takes the first match and fails when that one cannot be opened.
+        if (a.identity.closed) return nullptr;
+        ++w.opens[{vendor_id, product_id}];
+        ++w.openHandles;
+        a.device->calls.push_back({hidsim::Call::Open, 0});
+        a.device->opened();
+        return new hid_device_{a.device};
     }
     return nullptr;
+}
+
+hid_device_info* hid_enumerate(unsigned short vendor_id, unsigned short product_id) {
+    auto guard = hidsim::lock();
+    hid_device_info* head = nullptr;
+    hid_device_info** tail = &head;
+    int index = 0;
+    for (const Attached& a : world().devices) {
+        ++index;
+        if (vendor_id != 0 && a.vendorId != vendor_id) continue;
+        if (product_id != 0 && a.productId != product_id) continue;
+        auto* info = static_cast<hid_device_info*>(std::calloc(1, sizeof(hid_device_info)));
+        const std::string path = "/dev/hidsim" + std::to_string(index);
+        info->path = mallocCopy(path);
+        info->vendor_id = a.vendorId;
+        info->product_id = a.productId;
+        info->serial_number = mallocCopy(a.identity.serial);
+        *tail = info;
+        tail = &info->next;
+    }
+    return head;
+}
+
+void hid_free_enumeration(hid_device_info* devices) {
+    while (devices != nullptr) {
+        hid_device_info* next = devices->next;
+        std::free(devices->path);
+        std::free(devices->serial_number);
+        std::free(devices);
+        devices = next;
+    }
 }
 
 void hid_close(hid_device* dev) {
     if (dev == nullptr) return;
     auto guard = hidsim::lock();
     --world().openHandles;
+    dev->device->calls.push_back({hidsim::Call::Close, 0});
     dev->device->closed();
     delete dev;
 }
 
-int hid_write(hid_device* dev, const unsigned char* data, size_t length) {
-    if (dev == nullptr || data == nullptr) return -1;
+int hid_write_timeout(hid_device* dev, const unsigned char* data, std::size_t length,
+                      int milliseconds) {
+    if (dev == nullptr || data == nullptr || length == 0) return -1;
     auto guard = hidsim::lock();
-    return dev->device->write(data, length);
+    dev->device->calls.push_back({hidsim::Call::Write, milliseconds});
+    const int written = dev->device->write(data, length);
+    return written < 0 ? -1 : written;
+}
+
+int hid_write(hid_device* dev, const unsigned char* data, size_t length) {
+    return hid_write_timeout(dev, data, length, -1);
 }
 
 int hid_read_timeout(hid_device* dev, unsigned char* data, size_t length, int milliseconds) {
     if (dev == nullptr || data == nullptr) return -1;
     auto guard = hidsim::lock();
+    dev->device->calls.push_back({hidsim::Call::Read, milliseconds});
     return dev->device->read(data, length, milliseconds);
 }
 

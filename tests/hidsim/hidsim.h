@@ -1,20 +1,36 @@
 // hidsim: hidapi's C functions in-process, over emulated devices that a test attaches by USB ids.
 //
-// hid_open(vid, pid, serial) opens the first attached device with the ids (serial ignored); a
-// device attached twice under other ids answers under each. Every hidapi call and every attach
-// runs under one process-wide lock, so a test may drive the tool on its worker thread while it
-// attaches and inspects devices from its own (take `hidsim::Lock` to read an emulator's state).
+// It sees what a device would see, and holds the host to hidapi's own rules:
+// - hid_open(vid, pid, serial) opens the first attached device with the ids; a non-null serial
+//   must equal the device's serial number exactly (every emulated device has one, as the real
+//   devices have), so a host that asks for L"" finds nothing.
+// - A device attached as closed is listed by hid_enumerate but cannot be opened: the state of a
+//   device whose node belongs to another user, or that another program holds.
+// - Every read and write is logged on its device with the time-out it was given
+//   (hid_write_timeout is hidsim's own here, so the host's write time-out reaches the log).
+// - The test programs fail any test that ends with a handle still open (tests/support).
+// Every hidapi call and every attach runs under one process-wide lock, so a test may drive the tool
+// on its worker thread while it attaches and inspects devices from its own (take `hidsim::Lock`
+// to read an emulator's state).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace hidsim {
 
 using Report = std::vector<unsigned char>;
+
+// One host call as the device saw it.
+struct Call {
+    enum Op { Open, Read, Write, Close };
+    Op op;
+    int timeoutMs;  // reads and writes: the time-out the host gave; -1 for none (hid_read)
+};
 
 // An emulated device. The methods run under the hidsim lock.
 class Device {
@@ -28,6 +44,10 @@ public:
     // Called when the host opens or closes a handle to the device.
     virtual void opened() {}
     virtual void closed() {}
+
+    std::vector<Call> calls;  // every open, read, write and close, in order (kept by hidsim)
+    // The time-outs of the reads (or writes) in order.
+    std::vector<int> timeouts(Call::Op op) const;
 };
 
 // A device that is only there: it takes every write and never sends anything.
@@ -37,15 +57,22 @@ public:
     int read(unsigned char*, std::size_t, int) override { return 0; }
 };
 
-void attach(std::uint16_t vendorId, std::uint16_t productId, std::shared_ptr<Device> device);
+struct Identity {
+    std::wstring serial = L"ZT0001";
+    bool closed = false;  // listed by hid_enumerate, but hid_open fails
+};
+
+void attach(std::uint16_t vendorId, std::uint16_t productId, std::shared_ptr<Device> device,
+            Identity identity = {});
 void detach(const std::shared_ptr<Device>& device);
 void detachAll();  // also forgets the open counts
 
 // How many times hid_open succeeded / was tried for the ids since the last detachAll().
 int openCount(std::uint16_t vendorId, std::uint16_t productId);
 int openAttempts(std::uint16_t vendorId, std::uint16_t productId);
-// Handles open right now.
+// Handles open right now; forgetOpenHandles() writes off the ones a leak left.
 int openHandles();
+void forgetOpenHandles();
 
 using Lock = std::unique_lock<std::recursive_mutex>;
 Lock lock();
