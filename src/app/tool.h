@@ -18,10 +18,11 @@
 #include "transfer/device_channel.h"
 #include "transfer/preset_transfer.h"
 #include "ui/main_window.h"
+#include "zt_version.h"
 
 namespace zt {
 
-inline constexpr const char* kVersionText = "v1.2.1";
+inline constexpr const char* kVersionText = "v" ZT_VERSION;
 
 class Tool {
 public:

@@ -32,7 +32,7 @@ TEST_F(QtTool, StartsWithOnlyTheSearchButtonAtItsPlaces) {
         EXPECT_EQ(place.widget->isVisible(), place.visible);
     }
     EXPECT_EQ(slot(0)->text(), "Find Devices");
-    EXPECT_EQ(controls->statusVersionPart()->text(), "v1.2.1");
+    EXPECT_EQ(controls->statusVersionPart()->text(), "v" ZT_VERSION);
     EXPECT_EQ(status(), "");
     // Every device button exists, hidden, and carries its picture (loaded once the first frame is
     // painted) and nothing else.

@@ -10,7 +10,7 @@ using Lines = std::vector<std::string>;
 
 TEST_F(MainWindowTest, CreatesEveryControlInOrderAsLaidOut) {
     Lines expected{"window ZentariToolMainWindow Zentari Tool 350 235",
-                   "statusbar 40 v1.2.1 211 0 0 0 0 0 shown ",
+                   "statusbar 40 v" ZT_VERSION " 211 0 0 0 0 0 shown ",
                    "button 201 10 2 104 79 0 shown Find Devices",
                    "button 202 10 86 104 79 0 hidden Update",
                    "button 203 116 86 104 24 0 hidden ",

@@ -103,7 +103,7 @@ TEST_F(Win32Window, StartThenSearchFindingRowsZeroAndThreeThenSelectingRowThree)
                                  "211 msctls_statusbar32 ''\n");
     wchar_t version[16] = {};
     SendMessageW(controls.statusBar(), SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(version));
-    EXPECT_STREQ(version, L"v1.2.1");
+    EXPECT_STREQ(version, L"v" ZT_VERSION);
 
     hidsim::attach(0x1FC9, 0x815B, std::make_shared<hidsim::PresenceDevice>());  // row 0
     hidsim::attach(0x16D0, 0x0DAF, std::make_shared<hidsim::PresenceDevice>());  // row 3
