@@ -33,7 +33,8 @@ struct TransferActions::Plan {
     const char* prompt;
     const char* defaultName;                                // save actions; nullptr keeps the buffer
     bool (MainWindow::*dialog)(std::string&);
-    bool (DeviceRegistry::*fileTest)(const std::string&) const;  // load actions; nullptr for none
+    // Load actions; nullptr for none.
+    bool (DeviceRegistry::*fileTest)(const std::string&) const;
     const char* wrongFile;
     std::function<int()> transfer;
     const char* failurePrefix;
@@ -77,45 +78,79 @@ void TransferActions::run(const Plan& plan) {
 void TransferActions::savePresets() {
     const bool oneBank = registry_.hasCapability(CAP_BIT_PRESETS);
     const bool twoBanks = registry_.hasCapability(CAP_BIT_BANKS);
-    run({false, kSavePrompt,
-         oneBank ? "kadoPresets.zentari" : twoBanks ? "siravelPresetsBankA.zentari" : nullptr,
-         &MainWindow::chooseSavePresetsFile, nullptr, nullptr,
-         [&] {
-             if (oneBank) return transfer_.downloadPresets(0, 0, 256);
-             if (twoBanks) return transfer_.downloadPresets(0, 0, 64);
-             return kNoPresetBank;
-         },
-         kPresetsFailure, "File saved successfully"});
+    const char* defaultName = nullptr;
+    if (oneBank) {
+        defaultName = "kadoPresets.zentari";
+    } else if (twoBanks) {
+        defaultName = "siravelPresetsBankA.zentari";
+    }
+    run({.needsBanks = false,
+         .prompt = kSavePrompt,
+         .defaultName = defaultName,
+         .dialog = &MainWindow::chooseSavePresetsFile,
+         .fileTest = nullptr,
+         .wrongFile = nullptr,
+         .transfer =
+             [&] {
+                 if (oneBank) return transfer_.downloadPresets(0, 0, 256);
+                 if (twoBanks) return transfer_.downloadPresets(0, 0, 64);
+                 return kNoPresetBank;
+             },
+         .failurePrefix = kPresetsFailure,
+         .success = "File saved successfully"});
 }
 
 void TransferActions::saveBankB() {
-    run({true, kSavePrompt, "siravelPresetsBankB.zentari", &MainWindow::chooseSavePresetsFile,
-         nullptr, nullptr, [&] { return transfer_.downloadPresets(1, 0, 64); }, kPresetsFailure,
-         "File saved successfully"});
+    run({.needsBanks = true,
+         .prompt = kSavePrompt,
+         .defaultName = "siravelPresetsBankB.zentari",
+         .dialog = &MainWindow::chooseSavePresetsFile,
+         .fileTest = nullptr,
+         .wrongFile = nullptr,
+         .transfer = [&] { return transfer_.downloadPresets(1, 0, 64); },
+         .failurePrefix = kPresetsFailure,
+         .success = "File saved successfully"});
 }
 
 void TransferActions::loadPresets() {
-    run({false, kLoadPrompt, nullptr, &MainWindow::chooseLoadPresetsFile,
-         &DeviceRegistry::presetsFileMatches, kWrongPresets,
-         [&] {
-             if (registry_.hasCapability(CAP_BIT_PRESETS)) return transfer_.uploadFile(-1);
-             if (registry_.hasCapability(CAP_BIT_BANKS)) return transfer_.uploadFile(0);
-             return kNoPresetBank;
-         },
-         kPresetsFailure, "File loaded successfully"});
+    run({.needsBanks = false,
+         .prompt = kLoadPrompt,
+         .defaultName = nullptr,
+         .dialog = &MainWindow::chooseLoadPresetsFile,
+         .fileTest = &DeviceRegistry::presetsFileMatches,
+         .wrongFile = kWrongPresets,
+         .transfer =
+             [&] {
+                 if (registry_.hasCapability(CAP_BIT_PRESETS)) return transfer_.uploadFile(-1);
+                 if (registry_.hasCapability(CAP_BIT_BANKS)) return transfer_.uploadFile(0);
+                 return kNoPresetBank;
+             },
+         .failurePrefix = kPresetsFailure,
+         .success = "File loaded successfully"});
 }
 
 void TransferActions::loadBankB() {
-    run({true, kLoadPrompt, nullptr, &MainWindow::chooseLoadPresetsFile,
-         &DeviceRegistry::presetsFileMatches, kWrongPresets,
-         [&] { return transfer_.uploadFile(1); }, kPresetsFailure, "Presets loaded successfully"});
+    run({.needsBanks = true,
+         .prompt = kLoadPrompt,
+         .defaultName = nullptr,
+         .dialog = &MainWindow::chooseLoadPresetsFile,
+         .fileTest = &DeviceRegistry::presetsFileMatches,
+         .wrongFile = kWrongPresets,
+         .transfer = [&] { return transfer_.uploadFile(1); },
+         .failurePrefix = kPresetsFailure,
+         .success = "Presets loaded successfully"});
 }
 
 void TransferActions::loadWavetables() {
-    run({true, "Select wavetable file to load", nullptr, &MainWindow::chooseWavetablesFile,
-         &DeviceRegistry::wavetablesFileMatches, "Wrong wavetables file",
-         [&] { return transfer_.uploadFile(-1); }, "Wavetables transfer failed (",
-         "Wavetables loaded successfully"});
+    run({.needsBanks = true,
+         .prompt = "Select wavetable file to load",
+         .defaultName = nullptr,
+         .dialog = &MainWindow::chooseWavetablesFile,
+         .fileTest = &DeviceRegistry::wavetablesFileMatches,
+         .wrongFile = "Wrong wavetables file",
+         .transfer = [&] { return transfer_.uploadFile(-1); },
+         .failurePrefix = "Wavetables transfer failed (",
+         .success = "Wavetables loaded successfully"});
 }
 
 }  // namespace zt

@@ -1,10 +1,14 @@
 // A fresh tool per test: a Tool over the recording port, its window created, the emulated device
-// world empty and sleeping replaced by a counter of the milliseconds asked for.
+// world empty, a fresh folder for files, and sleeping replaced by a counter of the milliseconds
+// asked for.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/tool.h"
 #include "hidsim/hidsim.h"
@@ -12,34 +16,29 @@
 
 namespace zt::test {
 
-// Total milliseconds the code asked to sleep since the last reset.
+using Bytes = std::vector<unsigned char>;
+
+// Total milliseconds the code asked to sleep since the test began.
 long long sleptMilliseconds();
-void resetSleep();
+Bytes readFile(const std::string& path);
+void writeFile(const std::string& path, const Bytes& bytes);
 
 class ToolTest : public ::testing::Test {
 protected:
+    ToolTest();
+    ~ToolTest() override;
     void SetUp() override;
     void TearDown() override;
 
-    // Runs the worker's serving pass until nothing is left (on this thread).
-    void serveAll() {
-        while (tool->dispatcher.servePass()) {
-        }
-    }
-    // A click on a device button / a command button slot, served at once.
-    void pressDevice(unsigned row) { click(tool->window.deviceButton(row)); }
-    void pressAction(int slot) { click(tool->window.commandButton(slot)); }
-    FakeControl deviceControl(unsigned row) const { return port.control(tool->window.deviceButton(row)); }
-    FakeControl slotControl(int slot) const { return port.control(tool->window.commandButton(slot)); }
+    // A click on the command button of the slot, served at once on this thread.
+    void pressAction(int slot);
+    // A name in the test's own folder, which is removed with everything in it after the test.
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+    std::vector<std::string> folderEntries() const;  // sorted
 
+    std::filesystem::path folder;
     FakeControlsPort port;
     std::unique_ptr<Tool> tool;
-
-private:
-    void click(ControlHandle button) {
-        tool->dispatcher.onCommand(button, 0);
-        serveAll();
-    }
 };
 
 }  // namespace zt::test
