@@ -12,181 +12,190 @@ namespace zt::test {
 namespace {
 
 using Lines = std::vector<std::string>;
-using hidsim::KbootBootloader;
+using hidsim::PresetDevice;
+using hidsim::Record;
+constexpr int kSave = 2, kSaveB = 3, kLoad = 4, kLoadB = 5, kWaves = 6;
+const Lines kSaveAsk{"status Select presets file to save", "dialog Preset File (*.zentari)"};
+const Lines kLoadAsk{"status Select presets file to load", "dialog Presets File (*.zentari)"};
+const Lines kWaveAsk{"status Select wavetable file to load", "dialog Wavetables File (*.zentari)"};
 
-constexpr int kUpdate = 1;
-const std::string kWait = "Take SD card out and press reset button.", kSelect = "Select firmware file";
+// Asked, then ended before the transfer; or the whole run, the bar shown and hidden around it.
+Lines stopped(Lines ask, const std::string& end) {
+    ask.push_back("status " + end);
+    return ask;
+}
+Lines ran(Lines ask, const std::string& end) {
+    ask.insert(ask.end(), {"visible 221 1", "status Transfer in progress...", "status " + end,
+                           "visible 221 0"});
+    return ask;
+}
 
 class ActionsTest : public ToolTest {
 protected:
-    std::shared_ptr<KbootBootloader> mondrelLoader() {  // row 5: KBOOT only
-        tool->registry.select(5);
-        auto kboot = std::make_shared<KbootBootloader>();
-        hidsim::attach(0x16D0, 0x0EA1, kboot);
-        return kboot;
-    }
-    // What the user sees of an action: status texts, dialogs, the bar appearing and disappearing.
-    Lines seen(std::size_t from) const {
-        Lines out;
+    // What the user sees of a press: status texts, dialogs, the bar appearing and disappearing.
+    Lines press(int slot) {
+        const std::size_t from = port.log().size();
+        pressAction(slot);
         const Lines log = port.log();
-        for (std::size_t i = from; i < log.size(); ++i)
-            for (const char* prefix : {"status", "dialog", "visible 221"})
-                if (log[i].rfind(prefix, 0) == 0) out.push_back(log[i]);
-        return out;
+        Lines seen;
+        for (auto line = log.begin() + std::ptrdiff_t(from); line != log.end(); ++line) {
+            for (const char* shown : {"status", "dialog", "visible 221"}) {
+                if (line->starts_with(shown)) seen.push_back(*line);
+            }
+        }
+        return seen;
     }
-    ScratchFolder folder;
 };
 
-TEST_F(ActionsTest, UpdateWaitsFifteenProbesForTheLoader) {
-    tool->registry.select(5);
-    pressAction(kUpdate);
-    EXPECT_EQ(port.statuses(), (Lines{kWait, "Update failed (timeout exceeded)"}));
-    EXPECT_EQ(sleptMilliseconds(), 15000);
-    EXPECT_EQ(hidsim::openAttempts(0x16D0, 0x0EA1), 15);
-    EXPECT_FALSE(port.progressVisible());
+// Which bank and which file each button of each kind touches: file bytes after a save; for a
+// load, the records the device gets, SectionRecords' selectors (0..3) set to the bank.
+TEST_F(ActionsTest, EveryButtonTouchesItsBankAndFile) {
+    struct Row {
+        const char* button;
+        unsigned kind;
+        int slot, bank;
+        long records;          // to save, slots; to load, records
+        const char* proposed;  // a save's default name; for a load, the row before it
+        Lines seen;
+    };
+    const Row rows[] = {
+        {"Save Presets", 0, kSave, 0, 256, "kadoPresets.zentari",
+         ran(kSaveAsk, "File saved successfully")},
+        {"Load Presets", 0, kLoad, -1, 11010, "Save Presets",
+         ran(kLoadAsk, "File loaded successfully")},
+        {"Save Bank A", 3, kSave, 0, 64, "siravelPresetsBankA.zentari",
+         ran(kSaveAsk, "File saved successfully")},
+        {"Save Bank B", 3, kSaveB, 1, 64, "siravelPresetsBankB.zentari",
+         ran(kSaveAsk, "File saved successfully")},
+        {"Load Bank A", 3, kLoad, 0, 19074, "Save Bank B",
+         ran(kLoadAsk, "File loaded successfully")},
+        {"Load Bank B", 3, kLoadB, 1, 19074, "Load Bank A",
+         ran(kLoadAsk, "Presets loaded successfully")},
+        {"Load Wavetables", 3, kWaves, -1, 16002, "Load Bank B",
+         ran(kWaveAsk, "Wavetables loaded successfully")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.button);
+        const DeviceKind& kind = tool->registry.row(row.kind);
+        auto device = std::make_shared<PresetDevice>(row.kind == 0 ? PresetDevice::Shape::OneBank
+                                                                   : PresetDevice::Shape::TwoBanks);
+        hidsim::detachAll();
+        hidsim::attach(kind.vendorId, kind.productId, device);
+        tool->registry.select(row.kind);
+        const bool save = row.slot < kLoad;
+        std::vector<Record> expected;
+        Bytes file;
+        for (long i = 0; !save && i < row.records; ++i) {
+            Record r{static_cast<unsigned char>(i % 3 == 0 ? 4 : 1), 0, 0, 0,
+                     static_cast<unsigned char>(i % 5)};
+            file.insert(file.end(), r.begin(), r.end());
+            if (r[0] == 4 && r[4] < 4 && row.bank >= 0) r[4] = (r[4] & 2) | row.bank;
+            expected.push_back(r);
+        }
+        if (save) file = savedBank(*device, row.bank, static_cast<int>(row.records));
+        if (!save) writeFile(path(row.button), file);
+        port.answerDialog(path(row.button));
+        EXPECT_EQ(press(row.slot), row.seen);
+        EXPECT_EQ(port.dialogs().back().proposed, save ? row.proposed : path(row.proposed));
+        EXPECT_TRUE(device->received == (save ? device->received : expected));
+        EXPECT_TRUE(readFile(path(row.button)) == file);
+    }
 }
 
+// Every way a transfer button ends short of success, and what the user then sees.
+TEST_F(ActionsTest, EveryEarlyEndAndFailureCode) {
+    enum Device { Up, Silent, Refusing, None, FirstStage, Kboot };
+    struct Row {
+        const char* what;
+        unsigned kind;  // 0 one bank, 1 no presets, 3 two banks
+        int slot;
+        Device device;
+        long size;  // of the file chosen; -1: the dialog is cancelled; -2: a folder
+        Lines seen;
+    };
+    const Row rows[] = {
+        {"first-stage loader", 0, kSave, FirstStage, 0, {"status Restart device"}},
+        {"KBOOT loader", 3, kWaves, Kboot, 0, {"status Restart device"}},
+        {"one bank, Save Bank B", 0, kSaveB, Up, 0, {}},
+        {"no presets, Load Bank B", 1, kLoadB, Up, 1220736, {}},
+        {"cancelled", 3, kSave, Up, -1, stopped(kSaveAsk, "")},
+        {"one byte short", 3, kLoadB, Up, 1220735, stopped(kLoadAsk, "Wrong presets file")},
+        {"one bank, two-bank size", 0, kLoad, Up, 1220736, stopped(kLoadAsk, "Wrong presets file")},
+        {"a folder", 3, kWaves, Up, -2, stopped(kWaveAsk, "Wrong wavetables file")},
+        {"no device", 3, kSave, None, 0, ran(kSaveAsk, "Presets transfer failed (1)")},
+        {"silent", 3, kSaveB, Silent, 0, ran(kSaveAsk, "Presets transfer failed (5)")},
+        {"no presets", 1, kSave, Up, 0, ran(kSaveAsk, "Presets transfer failed (99)")},
+        {"load, no device", 3, kLoad, None, 1220736, ran(kLoadAsk, "Presets transfer failed (2)")},
+        {"refused", 3, kWaves, Refusing, 1024128, ran(kWaveAsk, "Wavetables transfer failed (5)")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        hidsim::detachAll();
+        const DeviceKind& kind = tool->registry.row(row.kind);
+        auto device = std::make_shared<PresetDevice>(PresetDevice::Shape::TwoBanks);
+        device->silentAfter = row.device == Silent ? 0 : -1;
+        device->acceptStatus = row.device == Refusing ? 0 : 1;
+        if (row.device < None) hidsim::attach(kind.vendorId, kind.productId, device);
+        if (row.device == FirstStage) hidsim::attach(0x16C0, 0x0478, device);
+        if (row.device == Kboot) {
+            hidsim::attach(kind.vendorId, kind.productId, std::make_shared<hidsim::KbootBootloader>());
+        }
+        tool->registry.select(row.kind);
+        Bytes endRecords(std::size_t(std::max(row.size, 0L)));  // each one acknowledged
+        for (std::size_t i = 0; i < endRecords.size(); i += 64) endRecords[i] = 2;
+        if (row.size >= 0) writeFile(path(row.what), endRecords);
+        if (row.size == -2) std::filesystem::create_directory(path(row.what));
+        if (row.seen.size() > 1) {
+            port.answerDialog(row.size == -1 ? std::nullopt : std::optional(path(row.what)));
+        }
+        EXPECT_EQ(press(row.slot), row.seen);
+        if (row.seen.size() < 6) {
+            EXPECT_TRUE(device->received.empty());
+        }
+    }
+}
+
+// "Update" from press to final status: the loader wait, the file checks, the outcome.
 TEST_F(ActionsTest, UpdateStatusSequences) {
     const std::vector<std::uint8_t> firmware = patternBytes(9000);
-    const std::string good = folder.write("mondrel-2.0.hex", hexFile({{0, firmware}}));
-    const struct {
+    const std::string hex = hexFile({{0, firmware}});
+    writeFile(path("mondrel-2.0.hex"), Bytes(hex.begin(), hex.end()));
+    writeFile(path("mondrel.kzt"), Bytes{'P', 'K', 3, 4});
+    const std::string kWait = "Take SD card out and press reset button.";
+    const std::string kSelect = "Select firmware file";
+    struct Row {
         const char* what;
-        std::optional<std::string> chosen;  // nullopt: the dialog is cancelled
-        bool refuseReset;
-        std::string status;
-        bool barVisible;  // a failed install leaves the bar where it stopped
-    } cases[] = {
-        {"name lacks the kind's key", folder.write("jubble.hex", ":00"), false, "Invalid firmware file (1)", false},
-        {"content not Intel HEX", folder.write("mondrel.kzt", "PK\x03\x04"), false, "Invalid firmware file (2)", false},
-        {"dialog cancelled", std::nullopt, false, "", false},
-        {"reset refused", good, true, "Update failed (54)", true},
-        {"success", good, false, "Updated successfully", false},
+        const char* chosen;  // nullptr: the dialog is cancelled
+        bool loader, refuseReset;
+        Lines statuses;
     };
-    std::string proposed;  // a dialog proposes the last path confirmed, cancelled or not
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    const Row rows[] = {
+        {"no loader", nullptr, false, false, {kWait, "Update failed (timeout exceeded)"}},
+        {"no kind key", "jubble.hex", true, false, {kWait, kSelect, "Invalid firmware file (1)"}},
+        {"not Intel HEX", "mondrel.kzt", true, false, {kWait, kSelect, "Invalid firmware file (2)"}},
+        {"cancelled", nullptr, true, false, {kWait, kSelect, ""}},
+        {"reset refused", "mondrel-2.0.hex", true, true,
+         {kWait, kSelect, "Updating in progress...", "Update failed (54)"}},
+        {"updated", "mondrel-2.0.hex", true, false,
+         {kWait, kSelect, "Updating in progress...", "Updated successfully"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
         hidsim::detachAll();
-        auto kboot = mondrelLoader();
-        if (c.refuseReset) kboot->failCommand(11, KbootBootloader::Fault::ErrorStatus);
-        port.answerDialog(c.chosen);
+        tool->registry.select(5);  // KBOOT only
+        auto kboot = std::make_shared<hidsim::KbootBootloader>();
+        if (row.loader) hidsim::attach(0x16D0, 0x0EA1, kboot);
+        if (row.refuseReset) kboot->failCommand(11, hidsim::KbootBootloader::Fault::ErrorStatus);
+        if (row.loader) port.answerDialog(row.chosen ? std::optional(path(row.chosen)) : std::nullopt);
+        const long long slept = sleptMilliseconds();
         const std::size_t before = port.statuses().size();
-        pressAction(kUpdate);
-        EXPECT_EQ(port.dialogs().back().proposed, proposed);
-        proposed = c.chosen.value_or(proposed);
-        const bool installs = c.status.rfind("Update", 0) == 0;
-        Lines expected{kWait, kSelect, "Updating in progress...", c.status};
-        if (!installs) expected.erase(expected.begin() + 2);
+        pressAction(1);
         const Lines all = port.statuses();
-        EXPECT_EQ(Lines(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()), expected);
-        EXPECT_EQ(port.progressVisible(), c.barVisible);
-        EXPECT_EQ(sleptMilliseconds(), 0) << "the loader answered the first probe";
-        const auto& tags = kboot->commandTags;  // without an install only the probe's questions
-        EXPECT_TRUE(installs || std::count(tags.begin(), tags.end(), 7u) == std::ssize(tags));
-        if (c.status == "Updated successfully") {  // the bar ran full before it was hidden
-            EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), kboot->flash.begin()));
-            EXPECT_EQ(port.progressPosition(), 99);
-        }
-    }
-}
-
-constexpr int kSave = 2, kSaveB = 3, kLoad = 4, kLoadB = 5, kWaves = 6;
-constexpr long kCancel = -2, kFolder = -1;
-enum class Dev { Up, Silent, Refuse, None, Loader, Kboot };  // Up: in normal operation
-using Ask = std::pair<const char*, const char*>;  // prompt, dialog
-const Ask kSaveAsk{"status Select presets file to save", "dialog Preset File (*.zentari)"};
-const Ask kLoadAsk{"status Select presets file to load", "dialog Presets File (*.zentari)"};
-const Ask kWaveAsk{"status Select wavetable file to load", "dialog Wavetables File (*.zentari)"};
-// Asked, then stopped before the transfer / the whole run with the bar shown and hidden again.
-Lines stopped(Ask a, const std::string& end) { return {a.first, a.second, "status " + end}; }
-Lines ran(Ask a, const std::string& end) {
-    return {a.first, a.second, "visible 221 1", "status Transfer in progress...", "status " + end,
-            "visible 221 0"};
-}
-
-// Whole files of end records, so that a refusing device is asked about every one.
-std::string endRecords(long size) {
-    std::string text(static_cast<std::size_t>(size), '\0');
-    for (std::size_t i = 0; i < text.size(); i += 64) text[i] = 2;
-    return text;
-}
-
-TEST_F(ActionsTest, TransferStatusSequences) {
-    const struct {
-        const char* what;
-        unsigned row;  // 0 one bank, 1 no presets, 3 two banks
-        int slot;
-        Dev dev;
-        long file;  // bytes in the file to load (ignored by saves), or kCancel, kFolder
-        Lines seen;
-    } cases[] = {
-        // A device waiting in a loader cannot take a transfer: nothing is asked.
-        {"first-stage loader", 0, kSave, Dev::Loader, 0, {"status Restart device"}},
-        {"KBOOT loader", 3, kWaves, Dev::Kboot, 0, {"status Restart device"}},
-        {"one bank, save B", 0, kSaveB, Dev::Up, 0, {}},  // bank actions: nothing for other kinds
-        {"no presets, load B", 1, kLoadB, Dev::Up, 1220736, {}},
-        {"cancel save", 3, kSave, Dev::Up, kCancel, stopped(kSaveAsk, "")},
-        {"bank B one byte short", 3, kLoadB, Dev::Up, 1220735, stopped(kLoadAsk, "Wrong presets file")},
-        {"one bank, two-bank size", 0, kLoad, Dev::Up, 1220736, stopped(kLoadAsk, "Wrong presets file")},
-        {"a folder", 3, kWaves, Dev::Up, kFolder, stopped(kWaveAsk, "Wrong wavetables file")},
-        {"save, no device", 3, kSave, Dev::None, 0, ran(kSaveAsk, "Presets transfer failed (1)")},
-        {"save B, silent device", 3, kSaveB, Dev::Silent, 0, ran(kSaveAsk, "Presets transfer failed (5)")},
-        {"save, kind without presets", 1, kSave, Dev::Up, 0, ran(kSaveAsk, "Presets transfer failed (99)")},
-        {"load, no device", 3, kLoad, Dev::None, 1220736, ran(kLoadAsk, "Presets transfer failed (2)")},
-        {"wavetables refused", 3, kWaves, Dev::Refuse, 1024128, ran(kWaveAsk, "Wavetables transfer failed (5)")},
-        {"save one bank", 0, kSave, Dev::Up, 0, ran(kSaveAsk, "File saved successfully")},
-        {"save bank B", 3, kSaveB, Dev::Up, 0, ran(kSaveAsk, "File saved successfully")},
-        {"load one bank", 0, kLoad, Dev::Up, 704640, ran(kLoadAsk, "File loaded successfully")},
-        {"load bank A", 3, kLoad, Dev::Up, 1220736, ran(kLoadAsk, "File loaded successfully")},
-        {"load bank B", 3, kLoadB, Dev::Up, 1220736, ran(kLoadAsk, "Presets loaded successfully")},
-        {"load wavetables", 3, kWaves, Dev::Up, 1024128, ran(kWaveAsk, "Wavetables loaded successfully")},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        hidsim::detachAll();
-        const DeviceKind& kind = tool->registry.row(c.row);
-        using Shape = hidsim::PresetDevice::Shape;
-        auto device = std::make_shared<hidsim::PresetDevice>(c.row ? Shape::TwoBanks : Shape::OneBank);
-        if (c.dev == Dev::Silent) device->silence();
-        if (c.dev == Dev::Refuse) device->refuseEveryRecord();
-        if (c.dev < Dev::None) hidsim::attach(kind.vendorId, kind.productId, device);
-        if (c.dev == Dev::Loader) hidsim::attach(0x16C0, 0x0478, device);
-        if (c.dev == Dev::Kboot) hidsim::attach(kind.vendorId, kind.productId, std::make_shared<KbootBootloader>());
-        tool->registry.select(c.row);
-        const bool save = c.slot < kLoad;
-        const std::string path = folder.path(c.what);
-        if (c.file == kFolder) std::filesystem::create_directory(path);
-        if (!save && c.file >= 0) folder.write(c.what, endRecords(c.file));
-        if (c.seen.size() > 1) port.answerDialog(c.file == kCancel ? std::nullopt : std::optional(path));
-        const std::size_t from = port.log().size();
-        pressAction(c.slot);
-        EXPECT_EQ(seen(from), c.seen);
-        const bool ran = c.seen.size() == 6, done = ran && c.seen[4].find("successfully") != std::string::npos;
-        EXPECT_TRUE(ran || device->received.empty());
-        if (save) {  // a save that did not succeed leaves no file behind
-            EXPECT_EQ(std::filesystem::exists(path) ? std::filesystem::file_size(path) : 0,
-                      done ? (c.row == 0 ? 704640u : 1220736u) : 0u);
-        } else if (done) {
-            EXPECT_EQ(device->received.size(), static_cast<std::size_t>(c.file / 64));
-        }
-    }
-}
-
-// A save proposes its default name; a load proposes whatever the buffer holds last.
-TEST_F(ActionsTest, TransferDialogsProposeDefaultNamesAndTheLastPath) {
-    const std::string chosen = folder.write("chosen.zentari", "x");
-    const std::tuple<unsigned, int, const char*, const char*> steps[] = {
-        {0, kSave, nullptr, "kadoPresets.zentari"},
-        {0, kLoad, chosen.c_str(), "kadoPresets.zentari"},  // confirmed, then refused as a wrong file
-        {0, kLoad, nullptr, chosen.c_str()},
-        {3, kSave, nullptr, "siravelPresetsBankA.zentari"},
-        {3, kWaves, nullptr, "siravelPresetsBankA.zentari"},
-        {3, kSaveB, nullptr, "siravelPresetsBankB.zentari"},
-    };
-    for (const auto& [row, slot, answer, proposed] : steps) {
-        tool->registry.select(row);
-        port.answerDialog(answer ? std::optional<std::string>(answer) : std::nullopt);
-        pressAction(slot);
-        EXPECT_EQ(port.dialogs().back().proposed, proposed) << row << " " << slot;
+        EXPECT_EQ(Lines(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()), row.statuses);
+        EXPECT_EQ(sleptMilliseconds() - slept, row.loader ? 0 : 15000);
+        EXPECT_EQ(port.progressVisible(), row.refuseReset);  // the bar shows where it stopped
+        const bool installed = row.statuses.size() == 4;
+        EXPECT_EQ(std::equal(firmware.begin(), firmware.end(), kboot->flash.begin()), installed);
     }
 }
 

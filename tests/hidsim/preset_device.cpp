@@ -4,41 +4,28 @@
 #include <cstring>
 
 namespace hidsim {
+
 namespace {
-
 unsigned le16(const unsigned char* p) { return p[0] | p[1] << 8; }
-
-Record record(unsigned type, unsigned at2 = 0, unsigned at4 = 0, unsigned at6 = 0) {
-    Record r{};
-    const unsigned fields[] = {type, at2, at4, at6};
-    for (std::size_t i = 0; i < 4; ++i) {
-        r[2 * i] = static_cast<unsigned char>(fields[i]);
-        r[2 * i + 1] = static_cast<unsigned char>(fields[i] >> 8);
-    }
-    return r;
-}
-
+unsigned char byte(unsigned value) { return static_cast<unsigned char>(value); }
 }  // namespace
 
-PresetDevice::PresetDevice(Shape shape)
-    : slots_(shape == Shape::OneBank ? 256 : 64), twoBanks_(shape == Shape::TwoBanks) {
-    for (int selector = 0; selector < 4; selector += twoBanks_ ? 1 : 2) {
-        const int count = selector < 2 ? (twoBanks_ ? 150 : 20) : (twoBanks_ ? 148 : 23);
-        for (int slot = 0; slot < slots_; ++slot) {
+PresetDevice::PresetDevice(Shape shape) {
+    const bool two = shape == Shape::TwoBanks;
+    for (int selector = 0; selector < 4; selector += two ? 1 : 2) {
+        const int count = selector < 2 ? (two ? 150 : 20) : (two ? 148 : 23);
+        for (int slot = 0; slot < (two ? 64 : 256); ++slot) {
             std::vector<Record>& records = memory_[{selector, slot}];
             for (int i = 0; i + 1 < count; ++i) {
-                Record r = record(i == 0 ? 0x0004 : 0x0001, unsigned(i), unsigned(selector),
-                                  unsigned(slot));
-                for (std::size_t k = 8; k < r.size(); ++k) r[k] = static_cast<unsigned char>(k * i);
-                records.push_back(r);
+                records.push_back({byte(i == 0 ? 4 : 1), 0, byte(i), 0, byte(selector), 0, byte(slot)});
             }
-            records.push_back(record(0x0002));
+            records.push_back({2});
         }
     }
 }
 
 const std::vector<Record>& PresetDevice::section(int selector, int slot) const {
-    static const std::vector<Record> loneEnd{record(0x0002)};
+    static const std::vector<Record> loneEnd{{2}};
     const auto found = memory_.find({selector, slot});
     return found == memory_.end() ? loneEnd : found->second;
 }
@@ -51,7 +38,7 @@ void PresetDevice::setSection(int selector, int slot, std::vector<Record> record
 int PresetDevice::write(const unsigned char* data, std::size_t length) {
     if (onWrite) onWrite();
     written.emplace_back(data, data + length);
-    streaming_ = false;  // a device stops streaming when the host speaks again
+    streaming_ = false;  // the host speaks again
     if (std::ssize(written) == refuseWrite || length > 65 || data[0] != 0) return -1;
     Record packet{};  // a shorter report is zero-extended
     std::memcpy(packet.data(), data + 1, length - 1);
@@ -68,22 +55,16 @@ int PresetDevice::write(const unsigned char* data, std::size_t length) {
     }
     received.push_back(packet);
     if (type == 0x0021) pcConnectionChanges.push_back(int(le16(&packet[2])));
-    const bool acknowledges = type == 0x0002 || type == 0x0006 || type == 0x0021;
-    if (!acknowledges || acceptStatus != 0) store(packet);  // a refused packet is not acted on
-    if (acknowledges && ++acknowledged_ != dropAcknowledgement) {
-        queue_.push_back(record(type, acceptStatus));
+    const bool acknowledged = type == 0x0002 || type == 0x0006 || type == 0x0021;
+    if (acknowledged && ++acknowledged_ != dropAcknowledgement) {
+        queue_.push_back({byte(type), byte(type >> 8), byte(acceptStatus), byte(acceptStatus >> 8)});
     }
-    return int(length);
-}
-
-void PresetDevice::store(const Record& packet) {
-    const unsigned type = le16(packet.data());
     if (type == 0x0004) frame_.clear();
-    if (type != 0x0004 && frame_.empty()) return;
+    if (frame_.empty() && type != 0x0004) return int(length);
     frame_.push_back(packet);
-    if (type != 0x0002) return;
-    setSection(int(le16(&frame_[0][4])), int(le16(&frame_[0][6])), frame_);
-    frame_.clear();
+    if (type == 0x0002 && acceptStatus != 0) setSection(frame_[0][4], frame_[0][6], frame_);
+    if (type == 0x0002) frame_.clear();
+    return int(length);
 }
 
 int PresetDevice::read(unsigned char* data, std::size_t length, int) {
@@ -91,7 +72,7 @@ int PresetDevice::read(unsigned char* data, std::size_t length, int) {
         readErrorDue_ = false;
         return -1;
     }
-    if (queue_.empty() && streaming_) queue_.push_back(record(0x0001, 0xFFFF));
+    if (queue_.empty() && streaming_) queue_.push_back({1, 0, 0xFF});
     if (queue_.empty()) {
         ++idleReads;
         return 0;

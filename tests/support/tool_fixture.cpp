@@ -1,6 +1,5 @@
 #include "support/tool_fixture.h"
 
-#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <iterator>
@@ -20,8 +19,23 @@ Bytes readFile(const std::string& path) {
 }
 
 void writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                std::streamsize(bytes.size()));
+}
+
+Bytes savedBank(const hidsim::PresetDevice& device, int bank, int slots) {
+    Bytes file{0x21, 0, 1};  // setPcConnection 1 first, 0 last
+    file.resize(64);
+    for (int slot = 0; slot < slots; ++slot) {
+        for (int selector : {bank, bank + 2}) {
+            for (const hidsim::Record& r : device.section(selector, slot)) {
+                file.insert(file.end(), r.begin(), r.end());
+            }
+        }
+    }
+    file.push_back(0x21);
+    file.resize(file.size() + 63);
+    return file;
 }
 
 ToolTest::ToolTest()
@@ -30,15 +44,12 @@ ToolTest::ToolTest()
     std::filesystem::create_directories(folder);
 }
 
-ToolTest::~ToolTest() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-}
+ToolTest::~ToolTest() { std::filesystem::remove_all(folder); }
 
 void ToolTest::SetUp() {
     hidsim::detachAll();
     slept.store(0);
-    setSleepHook([](int ms) { slept.fetch_add(std::max(ms, 0)); });
+    setSleepHook([](int ms) { slept.fetch_add(ms); });
     tool = std::make_unique<Tool>(port);
     ASSERT_TRUE(tool->window.create());
 }
@@ -53,15 +64,6 @@ void ToolTest::pressAction(int slot) {
     tool->dispatcher.onCommand(tool->window.commandButton(slot), 0);
     while (tool->dispatcher.servePass()) {
     }
-}
-
-std::vector<std::string> ToolTest::folderEntries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 }  // namespace zt::test
