@@ -1,5 +1,4 @@
-// The worker: which request it serves, that it sleeps while idle and drops presses made meanwhile;
-// and the two selection actions.
+// The worker: which request it serves, that it sleeps while idle and drops presses made meanwhile.
 #include <future>
 
 #include "support/tool_fixture.h"
@@ -74,29 +73,6 @@ TEST_F(DispatcherTest, PressesDuringAnActionAreDropped) {
     tool->dispatcher.stopWorker();
     EXPECT_EQ(runs, 1);
     EXPECT_FALSE(tool->dispatcher.servePass());
-}
-
-// Found rows take the first places; a selected kind shows its own button, then its actions.
-TEST_F(DispatcherTest, SearchAndSelect) {
-    hidsim::attach(0x1FC9, 0x815B, std::make_shared<hidsim::PresenceDevice>());  // row 0
-    hidsim::attach(0x1FC9, 0x815C, std::make_shared<hidsim::PresenceDevice>());  // row 1
-    tool->dispatcher.selectDevice(0);  // nothing searched yet: ignored
-    tool->dispatcher.findDevices();
-    EXPECT_EQ(port.statuses(), (std::vector<std::string>{"Searching for devices...",
-                                                          "Devices found, select one"}));
-    EXPECT_EQ(port.visibleIds(), (std::vector<int>{201, 301, 305}));
-    EXPECT_EQ(port.control(tool->window.deviceButton(1)).x, 222);
-    tool->dispatcher.selectDevice(3);  // not found: ignored
-    tool->dispatcher.selectDevice(0);
-    EXPECT_EQ(port.status(), "Device selected");
-    EXPECT_EQ(port.visibleIds(), (std::vector<int>{201, 202, 203, 205, 301}));
-    const auto before = port.log();
-    tool->dispatcher.selectDevice(0);  // a second press changes nothing
-    EXPECT_EQ(port.log(), before);
-    hidsim::detachAll();
-    tool->dispatcher.findDevices();
-    EXPECT_EQ(port.status(), "No devices found");
-    EXPECT_EQ(port.visibleIds(), std::vector<int>{201});
 }
 
 }  // namespace
