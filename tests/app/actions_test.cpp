@@ -161,12 +161,12 @@ TEST_F(ActionsTest, UpdateButton) {
         if (row.loader) hidsim::attach(0x16D0, 0x0EA1, kboot);
         if (row.refuseReset) kboot->failCommand(11, hidsim::KbootBootloader::Fault::ErrorStatus);
         if (row.loader) port.answerDialog(row.chosen ? std::optional(path(row.chosen)) : std::nullopt);
-        const long long slept = sleptMilliseconds();
+        const long long slept = sleptMilliseconds.load();
         const auto from = std::ssize(port.statuses());
         pressAction(1);
         const Lines statuses = port.statuses();
         EXPECT_EQ(Lines(statuses.begin() + from, statuses.end()), row.statuses);
-        EXPECT_EQ(sleptMilliseconds() - slept, row.loader ? 0 : 15000);
+        EXPECT_EQ(sleptMilliseconds.load() - slept, row.loader ? 0 : 15000);
         EXPECT_EQ(port.progressVisible(), row.refuseReset);  // the bar shows where it stopped
         const bool installed = row.statuses.size() == 4;
         EXPECT_EQ(std::equal(firmware.begin(), firmware.end(), kboot->flash.begin()), installed);

@@ -4,35 +4,76 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
-#include <string>
-#include <vector>
+#include <random>
 
 #include "app/tool.h"
 #include "hidsim/preset_device.h"
+#include "platform/sleep.h"
 #include "ui/fake_controls_port.h"
 
 namespace zt::test {
 
 using Bytes = std::vector<unsigned char>;
 
-long long sleptMilliseconds();  // since the test began
-Bytes readFile(const std::string& path);
-void writeFile(const std::string& path, const Bytes& bytes);
+inline std::atomic<long long> sleptMilliseconds{0};  // since the test began
+
+inline Bytes readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void writeFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                std::streamsize(bytes.size()));
+}
+
 // The presets file of a whole bank (first-section selector `bank`) as the device holds it.
-Bytes savedBank(const hidsim::PresetDevice& device, int bank, int slots);
+inline Bytes savedBank(const hidsim::PresetDevice& device, int bank, int slots) {
+    Bytes file{0x21, 0, 1};  // setPcConnection 1 first, 0 last
+    file.resize(64);
+    for (int slot = 0; slot < slots; ++slot) {
+        for (int selector : {bank, bank + 2}) {
+            for (const auto& r : device.section(selector, slot)) {
+                file.insert(file.end(), r.begin(), r.end());
+            }
+        }
+    }
+    file.push_back(0x21);
+    file.resize(file.size() + 63);
+    return file;
+}
 
 class ToolTest : public ::testing::Test {
 protected:
-    ToolTest();
-    ~ToolTest() override;
-    void SetUp() override;
-    void TearDown() override;
-    void pressAction(int slot);  // a click on the slot's button, served at once on this thread
+    void SetUp() override {
+        std::filesystem::create_directories(folder);
+        hidsim::detachAll();
+        sleptMilliseconds = 0;
+        setSleepHook([](int ms) { sleptMilliseconds += ms; });
+        tool = std::make_unique<Tool>(port);
+        ASSERT_TRUE(tool->window.create());
+    }
+    void TearDown() override {
+        tool.reset();
+        hidsim::detachAll();
+        setSleepHook(nullptr);
+        std::filesystem::remove_all(folder);
+    }
+    // A click on the slot's command button, served at once on this thread.
+    void pressAction(int slot) {
+        tool->dispatcher.onCommand(tool->window.commandButton(slot), 0);
+        while (tool->dispatcher.servePass()) {
+        }
+    }
     std::string path(const std::string& name) const { return (folder / name).string(); }
 
-    std::filesystem::path folder;  // removed with everything in it after the test
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("zt-test-" + std::to_string(std::random_device{}()));
     FakeControlsPort port;
     std::unique_ptr<Tool> tool;
 };
