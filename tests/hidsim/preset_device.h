@@ -1,10 +1,10 @@
 // A device in normal operation on the 64-byte channel (report id 0, then a packet; type LE16 at
-// 0-1). A ReadRequest (0x0003: selector 2-3, slot 4-5) is answered by the section's records:
-// a SectionRecord (0x0004: selector 4-5, here the slot at 6), DataRecords, an EndRecord (0x0002).
-// One bank: sections 0 and 2 of slots 0..255, 20 + 23 records; two banks: sections 0..3 of slots
-// 0..63, 150 + 148 records: whole saves of 704640 and 1220736 bytes. 0x0002, 0x0006 and 0x0021
-// (setPcConnection) are acknowledged (the type, then the status at 2-3). A replayed SectionRecord
-// opens a frame that the next accepted EndRecord stores. Nothing queued reads as a time-out.
+// 0-1). A ReadRequest (0x0003: selector 2-3, slot 4-5) gets the section's records: a
+// SectionRecord (0x0004: selector 4-5, here the slot at 6), DataRecords, an EndRecord (0x0002):
+// 20 + 23 records for each of 256 slots of one bank, 150 + 148 for each of 64 slots of two, so
+// whole saves of 704640 and 1220736 bytes. 0x0002, 0x0006 and 0x0021 (setPcConnection) are
+// acknowledged: the type, then the status. A replayed SectionRecord opens a frame that the next
+// accepted EndRecord stores. An empty queue reads as a time-out.
 #pragma once
 
 #include <algorithm>
@@ -27,24 +27,24 @@ public:
     explicit PresetDevice(Shape shape) {
         const bool two = shape == Shape::TwoBanks;
         for (int selector = 0; selector < 4; selector += two ? 1 : 2) {
-            const int count = selector < 2 ? (two ? 150 : 20) : (two ? 148 : 23);
             for (int slot = 0; slot < (two ? 64 : 256); ++slot) {
-                std::vector<Record>& records = memory_[{selector, slot}];
-                for (int i = 0; i + 1 < count; ++i) {
-                    records.push_back({u8(i == 0 ? 4 : 1), 0, u8(i), 0, u8(selector), 0, u8(slot)});
+                auto& records = memory_[{selector, slot}];
+                records.push_back({4, 0, 0, 0, u8(selector), 0, u8(slot)});
+                const int count = two ? (selector < 2 ? 150 : 148) : (selector < 2 ? 20 : 23);
+                for (int i = 2; i < count; ++i) {
+                    records.push_back({1, 0, u8(i), 0, u8(selector), 0, u8(slot)});
                 }
                 records.push_back({2});
             }
         }
     }
     const std::vector<Record>& section(int selector, int slot) const {
-        static const std::vector<Record> loneEnd{{2}};
+        static const std::vector<Record> loneEnd{{2}};  // for a section the device has not
         const auto found = memory_.find({selector, slot});
         return found == memory_.end() ? loneEnd : found->second;
     }
-    void setSection(int selector, int slot, std::vector<Record> records) {  // existing ones only
-        const auto found = memory_.find({selector, slot});
-        if (found != memory_.end()) found->second = std::move(records);
+    void setSection(int selector, int slot, std::vector<Record> records) {
+        if (memory_.contains({selector, slot})) memory_[{selector, slot}] = std::move(records);
     }
 
     // Faults; n counts from 1 over the device's life.
@@ -72,10 +72,9 @@ public:
         if (type == 0x0003) {
             readErrorDue_ = ++requests == readErrorAfter;
             streaming_ = requests == endlessAfter;
-            if (!streaming_ && (silentAfter < 0 || requests <= silentAfter)) {
-                const auto& answer = section(packet[2] | packet[3] << 8, packet[4]);
-                queue_.insert(queue_.end(), answer.begin(), answer.end());  // slots below 256
-            }
+            const auto& answer = section(packet[2] | packet[3] << 8, packet[4]);  // slots < 256
+            const bool silent = streaming_ || (silentAfter >= 0 && requests > silentAfter);
+            if (!silent) queue_.insert(queue_.end(), answer.begin(), answer.end());
             return int(length);
         }
         received.push_back(packet);
@@ -84,19 +83,18 @@ public:
             queue_.push_back({packet[0], packet[1], u8(acceptStatus), u8(acceptStatus >> 8)});
         }
         if (type == 0x0004) frame_.clear();
-        if (frame_.empty() && type != 0x0004) return int(length);
-        frame_.push_back(packet);
-        if (type == 0x0002 && acceptStatus != 0) setSection(frame_[0][4], frame_[0][6], frame_);
+        if (!frame_.empty() || type == 0x0004) frame_.push_back(packet);
+        if (type == 0x0002 && acceptStatus != 0 && !frame_.empty()) {
+            setSection(frame_[0][4], frame_[0][6], frame_);
+        }
         if (type == 0x0002) frame_.clear();
         return int(length);
     }
     int read(unsigned char* data, std::size_t length, int) override {
         if (std::exchange(readErrorDue_, false)) return -1;
         if (queue_.empty() && streaming_) queue_.push_back({1, 0, 0xFF});
-        if (queue_.empty()) {
-            ++idleReads;
-            return 0;
-        }
+        idleReads += queue_.empty();
+        if (queue_.empty()) return 0;
         const std::size_t n = std::min(length, queue_.front().size());
         std::memcpy(data, queue_.front().data(), n);
         queue_.pop_front();

@@ -1,10 +1,9 @@
 // A fresh tool per test: a Tool over the recording port, its window created, the emulated device
-// world empty, a folder of its own, and sleeping replaced by a counter of the milliseconds asked.
+// world empty, a folder of its own, and no real sleeping.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,8 +18,6 @@
 namespace zt::test {
 
 using Bytes = std::vector<unsigned char>;
-
-inline std::atomic<long long> sleptMilliseconds{0};  // since the test began
 
 inline Bytes readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -53,8 +50,7 @@ protected:
     void SetUp() override {
         std::filesystem::create_directories(folder);
         hidsim::detachAll();
-        sleptMilliseconds = 0;
-        setSleepHook([](int ms) { sleptMilliseconds += ms; });
+        setSleepHook([](int) {});
         tool = std::make_unique<Tool>(port);
         ASSERT_TRUE(tool->window.create());
     }

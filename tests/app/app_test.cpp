@@ -1,9 +1,7 @@
-// The "Update" and the five transfer buttons from press to final status, on the recording port.
-#include <filesystem>
+// The worker's choice of request and its idle wait; the five transfer buttons from press to final
+// status, on the recording port. (The Qt tests run the worker on its own thread.)
 #include <optional>
 
-#include "hidsim/kboot_bootloader.h"
-#include "support/hex_text.h"
 #include "support/tool_fixture.h"
 
 namespace zt::test {
@@ -26,14 +24,61 @@ Lines ran(Lines ask, const std::string& end) {
     return ask;
 }
 
-using ActionsTest = ToolTest;
+using AppTest = ToolTest;
+
+TEST_F(AppTest, LowestActionFirstThenDeviceRowsTheRestDropped) {
+    std::vector<int> ran;
+    for (int slot = 0; slot < 8; ++slot) {
+        tool->dispatcher.setHandler(slot, [&ran, slot] { ran.push_back(slot); });
+    }
+    hidsim::attach(0x1FC9, 0x815B, std::make_shared<hidsim::PresenceDevice>());  // row 0
+    struct Row {
+        std::vector<int> slots;
+        std::vector<unsigned> rows;
+        std::vector<int> runs;
+        std::int32_t state;
+    };
+    const Row rows[] = {
+        {{1, 0}, {}, {0}, DevicesFound},  // Update raised first, Find runs
+        {{6, 2, 4}, {}, {2}, DevicesFound},
+        {{7}, {0}, {7}, DevicesFound},     // the device press is dropped
+        {{}, {3, 0}, {}, DeviceSelected},  // the found row of the two is selected
+    };
+    for (const Row& row : rows) {
+        ran.clear();
+        tool->dispatcher.findDevices();
+        for (int slot : row.slots) tool->dispatcher.raiseAction(slot);
+        for (unsigned device : row.rows) tool->dispatcher.raiseDevice(device);
+        while (tool->dispatcher.servePass()) {
+        }
+        EXPECT_EQ(ran, row.runs);
+        EXPECT_EQ(tool->dispatcher.selectionState(), row.state);
+    }
+    tool->dispatcher.onCommand(tool->window.commandButton(1), 1);  // only clicks raise requests
+    tool->dispatcher.onCommand(tool->window.deviceButton(0), 6);
+    EXPECT_FALSE(tool->dispatcher.servePass());
+}
+
+// Each wait of the idle worker must really block (its wake word re-armed), or the worker spins.
+TEST_F(AppTest, IdleWorkerBlocksInsteadOfSpinning) {
+    static std::vector<bool> wouldBlock;
+    tool->dispatcher.setIdleWait([](std::atomic<std::int32_t>& word, std::int32_t current) {
+        wouldBlock.push_back(word.load() == current);
+    });
+    tool->dispatcher.raiseAction(7);
+    EXPECT_TRUE(tool->dispatcher.servePass());
+    tool->dispatcher.waitForRequest();
+    tool->dispatcher.raiseAction(7);
+    tool->dispatcher.waitForRequest();  // a request is there: no wait at all
+    EXPECT_EQ(wouldBlock, std::vector<bool>{true});
+}
 
 // Which bank and which file each button of each kind touches (the saved file's bytes; for a load
 // the records the device gets, a SectionRecord's selector 0..3 set to the bank), and every way a
 // button ends short of success.
-TEST_F(ActionsTest, TransferButtons) {
+TEST_F(AppTest, TransferButtons) {
     // Up acknowledges with status 1, Odd with 0x8000, Refusing with 0; Failing fails write 100.
-    enum Attached { Up, Odd, Silent, Refusing, Failing, None, FirstStage, Kboot };
+    enum Attached { Up, Odd, Silent, Refusing, Failing, None, FirstStage };
     struct Row {
         const char* what;
         unsigned kind;  // 0 one bank, 1 no presets, 3 two banks
@@ -53,7 +98,6 @@ TEST_F(ActionsTest, TransferButtons) {
         {"Load Wavetables", 3, kWaves, Up, 16002, -1,
          ran(kWaveAsk, "Wavetables loaded successfully")},
         {"first-stage loader", 0, kSave, FirstStage, 256, 0, {"status Restart device"}},
-        {"KBOOT loader", 3, kWaves, Kboot, 16002, -1, {"status Restart device"}},
         {"one bank, Save Bank B", 0, kSaveB, Up, 256, 1, {}},
         {"no presets, Load Bank B", 1, kLoadB, Up, 19074, 1, {}},
         {"cancelled", 3, kSave, Up, -1, 0, stopped(kSaveAsk, "")},
@@ -71,17 +115,14 @@ TEST_F(ActionsTest, TransferButtons) {
         SCOPED_TRACE(row.what);
         const DeviceKind& kind = tool->registry.row(row.kind);
         const bool save = row.slot < kLoad;
-        auto device = std::make_shared<hidsim::PresetDevice>(
-            row.kind == 0 ? hidsim::PresetDevice::Shape::OneBank : hidsim::PresetDevice::Shape::TwoBanks);
+        using Shape = hidsim::PresetDevice::Shape;
+        auto device = std::make_shared<hidsim::PresetDevice>(row.kind ? Shape::TwoBanks : Shape::OneBank);
         device->silentAfter = row.device == Silent ? 0 : -1;
         device->acceptStatus = row.device == Refusing ? 0 : (row.device == Odd ? 0x8000 : 1);
         device->refuseWrite = row.device == Failing ? 100 : 0;
         hidsim::detachAll();
         if (row.device < None) hidsim::attach(kind.vendorId, kind.productId, device);
         if (row.device == FirstStage) hidsim::attach(0x16C0, 0x0478, device);
-        if (row.device == Kboot) {
-            hidsim::attach(kind.vendorId, kind.productId, std::make_shared<hidsim::KbootBootloader>());
-        }
         tool->registry.select(row.kind);
         const std::string file = path(std::to_string(&row - rows));
         Bytes bytes;  // to load: SectionRecords, DataRecords and EndRecords, selectors 0..4
@@ -112,64 +153,15 @@ TEST_F(ActionsTest, TransferButtons) {
         const std::string wanted = save && row.kind != 1 ? name : proposed;
         EXPECT_TRUE(seen.size() < 2 || port.dialogs().back().proposed == wanted);
         const bool done = seen.size() == 6 && seen[4].ends_with("successfully");
-        // The transfer's own calls, after the loader probe's: each waits 1000 ms.
-        const auto& calls = device->calls;
-        auto call = std::find_if(calls.rbegin(), calls.rend(), [](const hidsim::Call& c) {
-                        return c.op == hidsim::Call::Open;
-                    }).base();
-        long reads = 0;
-        for (; seen.size() == 6 && call != calls.end(); ++call) {
-            EXPECT_TRUE(call->op == hidsim::Call::Close || call->timeoutMs == 1000);
-            reads += call->op == hidsim::Call::Read;
-        }
-        // Done: the bank's bytes saved, or the records sent, each acknowledged one (every third)
-        // waited for; ended early: nothing sent; failed: no record sent past the failure.
+        // Done: the bank's bytes saved, or the records sent and each acknowledgement (every third
+        // record) waited for 1000 ms; ended early: nothing sent; failed: nothing past the failure.
+        const std::vector<int> reads = device->timeouts(hidsim::Call::Read);
+        const long waits = std::count(reads.begin(), reads.end(), 1000);
         EXPECT_TRUE(!done || !save || readFile(file) == savedBank(*device, row.bank, int(row.size)));
-        EXPECT_TRUE(!done || save || (device->received == expected && reads == row.size / 3));
+        EXPECT_TRUE(!done || save || (device->received == expected && waits == row.size / 3));
         const std::vector<hidsim::Record>& got = device->received;
         EXPECT_TRUE(save || std::equal(got.begin(), got.end(), expected.begin()));
         EXPECT_TRUE(seen.size() == 6 || got.empty());
-    }
-}
-
-// "Update" from press to final status: the loader wait, the file checks, the outcome.
-TEST_F(ActionsTest, UpdateButton) {
-    const std::vector<std::uint8_t> firmware = patternBytes(9000);
-    const std::string hex = hexFile({{0, firmware}});
-    writeFile(path("mondrel-2.0.hex"), Bytes(hex.begin(), hex.end()));
-    writeFile(path("mondrel.kzt"), Bytes{'P', 'K', 3, 4});
-    const std::string wait = "Take SD card out and press reset button.";
-    const std::string select = "Select firmware file";
-    struct Row {
-        const char* chosen;  // nullptr: the dialog is cancelled
-        bool loader, refuseReset;
-        Lines statuses;
-    };
-    const Row rows[] = {
-        {nullptr, false, false, {wait, "Update failed (timeout exceeded)"}},
-        {"jubble.hex", true, false, {wait, select, "Invalid firmware file (1)"}},
-        {"mondrel.kzt", true, false, {wait, select, "Invalid firmware file (2)"}},
-        {nullptr, true, false, {wait, select, ""}},
-        {"mondrel-2.0.hex", true, true, {wait, select, "Updating in progress...", "Update failed (54)"}},
-        {"mondrel-2.0.hex", true, false, {wait, select, "Updating in progress...", "Updated successfully"}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.statuses.back());
-        hidsim::detachAll();
-        tool->registry.select(5);  // KBOOT only
-        auto kboot = std::make_shared<hidsim::KbootBootloader>();
-        if (row.loader) hidsim::attach(0x16D0, 0x0EA1, kboot);
-        if (row.refuseReset) kboot->failCommand(11, hidsim::KbootBootloader::Fault::ErrorStatus);
-        if (row.loader) port.answerDialog(row.chosen ? std::optional(path(row.chosen)) : std::nullopt);
-        const long long slept = sleptMilliseconds.load();
-        const auto from = std::ssize(port.statuses());
-        pressAction(1);
-        const Lines statuses = port.statuses();
-        EXPECT_EQ(Lines(statuses.begin() + from, statuses.end()), row.statuses);
-        EXPECT_EQ(sleptMilliseconds.load() - slept, row.loader ? 0 : 15000);
-        EXPECT_EQ(port.progressVisible(), row.refuseReset);  // the bar shows where it stopped
-        const bool installed = row.statuses.size() == 4;
-        EXPECT_EQ(std::equal(firmware.begin(), firmware.end(), kboot->flash.begin()), installed);
     }
 }
 
