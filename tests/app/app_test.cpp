@@ -1,7 +1,5 @@
-// The worker's choice of request and its idle wait; the five transfer buttons from press to final
-// status, on the recording port. (The Qt tests run the worker on its own thread.)
-#include <optional>
-
+// The worker's choice of request and its idle wait (the Qt tests run it on its thread); the five
+// transfer buttons from press to final status, on the recording port.
 #include "support/tool_fixture.h"
 
 namespace zt::test {
@@ -13,16 +11,14 @@ const Lines kSaveAsk{"status Select presets file to save", "dialog Preset File (
 const Lines kLoadAsk{"status Select presets file to load", "dialog Presets File (*.zentari)"};
 const Lines kWaveAsk{"status Select wavetable file to load", "dialog Wavetables File (*.zentari)"};
 
-// Asked, then ended before the transfer; or the whole run, the bar shown and hidden around it.
-Lines stopped(Lines ask, const std::string& end) {
+// The prompt and the dialog, then the end; around a transfer that ran, the bar shown and hidden.
+Lines ran(Lines ask, const std::string& end, bool transferred = true) {
+    if (transferred) ask.insert(ask.end(), {"visible 221 1", "status Transfer in progress..."});
     ask.push_back("status " + end);
+    if (transferred) ask.push_back("visible 221 0");
     return ask;
 }
-Lines ran(Lines ask, const std::string& end) {
-    ask.insert(ask.end(), {"visible 221 1", "status Transfer in progress...", "status " + end,
-                           "visible 221 0"});
-    return ask;
-}
+Lines stopped(const Lines& ask, const std::string& end) { return ran(ask, end, false); }
 
 using AppTest = ToolTest;
 
@@ -32,27 +28,22 @@ TEST_F(AppTest, LowestActionFirstThenDeviceRowsTheRestDropped) {
         tool->dispatcher.setHandler(slot, [&ran, slot] { ran.push_back(slot); });
     }
     hidsim::attach(0x1FC9, 0x815B, std::make_shared<hidsim::PresenceDevice>());  // row 0
-    struct Row {
-        std::vector<int> slots;
-        std::vector<unsigned> rows;
-        std::vector<int> runs;
-        std::int32_t state;
-    };
-    const Row rows[] = {
+    using Ints = std::vector<int>;
+    const std::tuple<Ints, std::vector<unsigned>, Ints, std::int32_t> rows[] = {
         {{1, 0}, {}, {0}, DevicesFound},  // Update raised first, Find runs
         {{6, 2, 4}, {}, {2}, DevicesFound},
         {{7}, {0}, {7}, DevicesFound},     // the device press is dropped
         {{}, {3, 0}, {}, DeviceSelected},  // the found row of the two is selected
     };
-    for (const Row& row : rows) {
+    for (const auto& [slots, devices, runs, state] : rows) {
         ran.clear();
         tool->dispatcher.findDevices();
-        for (int slot : row.slots) tool->dispatcher.raiseAction(slot);
-        for (unsigned device : row.rows) tool->dispatcher.raiseDevice(device);
+        for (int slot : slots) tool->dispatcher.raiseAction(slot);
+        for (unsigned device : devices) tool->dispatcher.raiseDevice(device);
         while (tool->dispatcher.servePass()) {
         }
-        EXPECT_EQ(ran, row.runs);
-        EXPECT_EQ(tool->dispatcher.selectionState(), row.state);
+        EXPECT_EQ(ran, runs);
+        EXPECT_EQ(tool->dispatcher.selectionState(), state);
     }
     tool->dispatcher.onCommand(tool->window.commandButton(1), 1);  // only clicks raise requests
     tool->dispatcher.onCommand(tool->window.deviceButton(0), 6);
@@ -104,19 +95,20 @@ TEST_F(AppTest, TransferButtons) {
         {"a record short", 3, kLoadB, Up, 19073, 1, stopped(kLoadAsk, "Wrong presets file")},
         {"two-bank size", 0, kLoad, Up, 19074, -1, stopped(kLoadAsk, "Wrong presets file")},
         {"a folder", 3, kWaves, Up, -2, -1, stopped(kWaveAsk, "Wrong wavetables file")},
-        {"no device", 3, kSave, None, 64, 0, ran(kSaveAsk, "Presets transfer failed (1)")},
         {"silent", 3, kSaveB, Silent, 64, 1, ran(kSaveAsk, "Presets transfer failed (5)")},
         {"no presets", 1, kSave, Up, 64, 0, ran(kSaveAsk, "Presets transfer failed (99)")},
         {"no device", 3, kLoad, None, 19074, 0, ran(kLoadAsk, "Presets transfer failed (2)")},
-        {"refused", 3, kWaves, Refusing, 16002, -1, ran(kWaveAsk, "Wavetables transfer failed (5)")},
+        {"refused", 3, kWaves, Refusing, 16002, -1,
+         ran(kWaveAsk, "Wavetables transfer failed (5)")},
         {"write 100 fails", 3, kLoadB, Failing, 19074, 1, ran(kLoadAsk, "Presets transfer failed (3)")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const DeviceKind& kind = tool->registry.row(row.kind);
         const bool save = row.slot < kLoad;
-        using Shape = hidsim::PresetDevice::Shape;
-        auto device = std::make_shared<hidsim::PresetDevice>(row.kind ? Shape::TwoBanks : Shape::OneBank);
+        const auto shape = row.kind ? hidsim::PresetDevice::Shape::TwoBanks
+                                    : hidsim::PresetDevice::Shape::OneBank;
+        auto device = std::make_shared<hidsim::PresetDevice>(shape);
         device->silentAfter = row.device == Silent ? 0 : -1;
         device->acceptStatus = row.device == Refusing ? 0 : (row.device == Odd ? 0x8000 : 1);
         device->refuseWrite = row.device == Failing ? 100 : 0;
@@ -136,7 +128,8 @@ TEST_F(AppTest, TransferButtons) {
         }
         if (!save && row.size >= 0) writeFile(file, bytes);
         if (row.size == -2) std::filesystem::create_directory(file);
-        if (row.seen.size() > 1) port.answerDialog(row.size == -1 ? std::nullopt : std::optional(file));
+        const auto answer = row.size == -1 ? std::nullopt : std::optional(file);
+        if (row.seen.size() > 1) port.answerDialog(answer);
         const std::string proposed = tool->paths.presetsPath;  // what a load proposes
         const std::size_t from = port.log().size();
         pressAction(row.slot);
