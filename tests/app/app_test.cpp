@@ -64,9 +64,7 @@ TEST_F(AppTest, IdleWorkerBlocksInsteadOfSpinning) {
     EXPECT_EQ(wouldBlock, std::vector<bool>{true});
 }
 
-// Which bank and which file each button of each kind touches (the saved file's bytes; for a load
-// the records the device gets, a SectionRecord's selector 0..3 set to the bank), and every way a
-// button ends short of success.
+// The bank and the file each button of each kind touches, and every way a button falls short.
 TEST_F(AppTest, TransferButtons) {
     // Up acknowledges with status 1, Odd with 0x8000, Refusing with 0; Failing fails write 100.
     enum Attached { Up, Odd, Silent, Refusing, Failing, None, FirstStage };
@@ -146,8 +144,8 @@ TEST_F(AppTest, TransferButtons) {
         const std::string wanted = save && row.kind != 1 ? name : proposed;
         EXPECT_TRUE(seen.size() < 2 || port.dialogs().back().proposed == wanted);
         const bool done = seen.size() == 6 && seen[4].ends_with("successfully");
-        // Done: the bank's bytes saved, or the records sent and each acknowledgement (every third
-        // record) waited for 1000 ms; ended early: nothing sent; failed: nothing past the failure.
+        // Done: the bank's bytes, or the records sent (SectionRecords' selectors 0..3 set to the
+        // bank) with a 1000 ms wait for each acknowledgement; else nothing past the failure.
         const std::vector<int> reads = device->timeouts(hidsim::Call::Read);
         const long waits = std::count(reads.begin(), reads.end(), 1000);
         EXPECT_TRUE(!done || !save || readFile(file) == savedBank(*device, row.bank, int(row.size)));

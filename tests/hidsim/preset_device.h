@@ -1,10 +1,8 @@
 // A device in normal operation on the 64-byte channel (report id 0, then a packet; type LE16 at
-// 0-1). A ReadRequest (0x0003: selector 2-3, slot 4-5) gets the section's records: a
-// SectionRecord (0x0004: selector 4-5, here the slot at 6), DataRecords, an EndRecord (0x0002):
-// 20 + 23 records for each of 256 slots of one bank, 150 + 148 for each of 64 slots of two, so
-// whole saves of 704640 and 1220736 bytes. 0x0002, 0x0006 and 0x0021 (setPcConnection) are
-// acknowledged: the type, then the status. A replayed SectionRecord opens a frame that the next
-// accepted EndRecord stores. An empty queue reads as a time-out.
+// 0-1). A ReadRequest (0x0003: selector 2-3, slot 4-5) gets the section's SectionRecord (0x0004:
+// selector 4-5, here the slot at 6), DataRecords and EndRecord (0x0002): a whole bank is 704640
+// or 1220736 bytes. 0x0002, 0x0006 and 0x0021 are acknowledged (type, status). A replayed section
+// is stored at its accepted EndRecord. An empty queue reads as a time-out.
 #pragma once
 
 #include <algorithm>
@@ -84,9 +82,8 @@ public:
         }
         if (type == 0x0004) frame_.clear();
         if (!frame_.empty() || type == 0x0004) frame_.push_back(packet);
-        if (type == 0x0002 && acceptStatus != 0 && !frame_.empty()) {
-            setSection(frame_[0][4], frame_[0][6], frame_);
-        }
+        const bool stored = type == 0x0002 && acceptStatus != 0 && !frame_.empty();
+        if (stored) setSection(frame_[0][4], frame_[0][6], frame_);
         if (type == 0x0002) frame_.clear();
         return int(length);
     }

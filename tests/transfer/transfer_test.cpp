@@ -1,5 +1,4 @@
-// Saves of bank A of a two-bank kind against the emulated device: the wire, the disk, the channel's
-// 1000 ms time-outs, and the result code of every injected fault; loads of partial files.
+// Saves of a bank, and loads of partial files, against the emulated device: codes by fault.
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -18,22 +17,15 @@ long entries(const std::filesystem::path& folder) {
     return static_cast<long>(std::distance(begin(all), end(all)));
 }
 
-struct Row {
-    const char* fault;
-    Fault setUp;
-    int code;
-    long requests, idleReads;  // a load: writes
-};
-
 class TransferTest : public ToolTest {
 protected:
-    void attach(const Row& row) {
+    void attach(const Fault& fault) {
         device = std::make_shared<PresetDevice>(PresetDevice::Shape::TwoBanks);
         hidsim::detachAll();
         hidsim::attach(0x16D0, 0x0DAF, device);
         tool->registry.select(3);
         tool->paths.presetsPath = file;
-        if (row.setUp) row.setUp(*device);
+        if (fault) fault(*device);
     }
     Fault aim(const std::string& target) {
         return [this, target](PresetDevice&) { tool->paths.presetsPath = target; };
@@ -45,6 +37,11 @@ protected:
 // A failed save leaves the old file byte for byte, nothing beside it, no descriptor open, and
 // switches off the PC mode it switched on. "disk full" lets 5000 records reach the disk.
 TEST_F(TransferTest, SaveCodesByFault) {
+    struct Row {
+        const char* fault;
+        Fault setUp;
+        int code, requests, idleReads;
+    };
     const auto stopAtRequest3 = [](PresetDevice& d) {
         d.onWrite = [&d] {
             if (d.written.size() == 3) requestStop();
@@ -70,7 +67,7 @@ TEST_F(TransferTest, SaveCodesByFault) {
     signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG, as on a full disk
     for (const Row& row : rows) {
         SCOPED_TRACE(row.fault);
-        attach(row);
+        attach(row.setUp);
         const std::string target = tool->paths.presetsPath;
         writeFile(target, Bytes(4096, 0x5A));
         const Bytes old = readFile(target);  // nothing where the folder is missing
