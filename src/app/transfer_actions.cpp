@@ -17,9 +17,6 @@ namespace {
 // buttons are not even shown for such a kind).
 constexpr int kNoPresetBank = 99;
 
-// The save actions' default names go in with a bounded copy of 255 characters, terminator included.
-constexpr std::size_t kDefaultNameLimit = 255 - 1;
-
 constexpr const char* kSavePrompt = "Select presets file to save";
 constexpr const char* kLoadPrompt = "Select presets file to load";
 constexpr const char* kPresetsFailure = "Presets transfer failed (";
@@ -31,7 +28,7 @@ constexpr const char* kWrongPresets = "Wrong presets file";
 struct TransferActions::Plan {
     bool needsBanks;                                        // silently ends for a one-bank kind
     const char* prompt;
-    const char* defaultName;                                // save actions; nullptr keeps the buffer
+    const char* defaultName;  // save actions; nullptr keeps the buffer
     bool (MainWindow::*dialog)(std::string&);
     // Load actions; nullptr for none.
     bool (DeviceRegistry::*fileTest)(const std::string&) const;
@@ -53,9 +50,8 @@ void TransferActions::run(const Plan& plan) {
     }
     if (plan.needsBanks && !registry_.hasCapability(CAP_BIT_BANKS)) return;
     window_.setStatus(plan.prompt);
-    if (plan.defaultName != nullptr) {
-        paths_.presetsPath = std::string(plan.defaultName).substr(0, kDefaultNameLimit);
-    }
+    // The default names are far shorter than the 255-character bound of the buffer they go into.
+    if (plan.defaultName != nullptr) paths_.presetsPath = plan.defaultName;
     if (!(window_.*plan.dialog)(paths_.presetsPath)) {
         window_.setStatus("");
         return;

@@ -12,13 +12,16 @@ namespace zt {
 
 namespace {
 
-bool wide(const std::string& path, std::wstring& out) { return !path.empty() && wideFromUtf8(path, out); }
+bool wide(const std::string& path, std::wstring& out) {
+    return !path.empty() && wideFromUtf8(path, out);
+}
 
 }  // namespace
 
 std::int64_t regularFileSize(std::FILE* file) {
     struct _stat64 info {};
-    if (file == nullptr || _fstat64(_fileno(file), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) {
+    if (file == nullptr || _fstat64(_fileno(file), &info) != 0 ||
+        (info.st_mode & _S_IFMT) != _S_IFREG) {
         return -1;
     }
     return static_cast<std::int64_t>(info.st_size);

@@ -38,7 +38,8 @@ inline constexpr int kUploadRefused = 5;          // all sent, but an acknowledg
 class PresetTransfer {
 public:
     // Keeps references to all three; `presetsPath` is read at each call.
-    PresetTransfer(DeviceChannel& channel, DeviceRegistry& registry, const std::string& presetsPath);
+    PresetTransfer(DeviceChannel& channel, DeviceRegistry& registry,
+                   const std::string& presetsPath);
     PresetTransfer(const PresetTransfer&) = delete;
     PresetTransfer& operator=(const PresetTransfer&) = delete;
 
