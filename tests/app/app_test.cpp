@@ -120,6 +120,7 @@ TEST_F(AppTest, TransferButtons) {
         for (long i = 0; !save && i < row.size; ++i) {
             hidsim::Record r{static_cast<unsigned char>(i % 3 == 0 ? 4 : i % 3), 0, 0, 0,
                              static_cast<unsigned char>(i % 5)};
+            r[63] = static_cast<unsigned char>(i | 1);  // the last byte too must reach the device
             bytes.insert(bytes.end(), r.begin(), r.end());
             if (r[0] == 4 && r[4] < 4 && row.bank >= 0) r[4] = (r[4] & 2) | row.bank;
             expected.push_back(r);
