@@ -134,7 +134,9 @@ TEST_F(AppTest, TransferButtons) {
         pressAction(row.slot);
         const Lines log = port.log();
         Lines seen;  // status texts, dialogs, the bar appearing and disappearing
+        long steps = 0;  // of the bar: 0 first, then one a percent reported
         for (auto line = log.begin() + std::ptrdiff_t(from); line != log.end(); ++line) {
+            steps += line->starts_with("position");
             for (const char* shown : {"status", "dialog", "visible 221"}) {
                 if (line->starts_with(shown)) seen.push_back(*line);
             }
@@ -151,6 +153,7 @@ TEST_F(AppTest, TransferButtons) {
         const long waits = std::count(reads.begin(), reads.end(), 1000);
         const Bytes bank = save ? savedBank(*device, row.bank, int(row.size)) : Bytes{};
         EXPECT_TRUE(!done || !save || readFile(file) == bank);
+        EXPECT_TRUE(!done || steps == (save ? (row.size == 256 ? 100 : 64) : 101));
         EXPECT_TRUE(!done || save || (device->received == expected && waits == row.size / 3));
         const std::vector<hidsim::Record>& got = device->received;
         EXPECT_TRUE(save || std::equal(got.begin(), got.end(), expected.begin()));
