@@ -34,6 +34,7 @@ TEST_F(AppTest, LowestActionFirstThenDeviceRowsTheRestDropped) {
         {{6, 2, 4}, {}, {2}, DevicesFound},
         {{7}, {0}, {7}, DevicesFound},     // the device press is dropped
         {{}, {3, 0}, {}, DeviceSelected},  // the found row of the two is selected
+        {{8, -1}, {8}, {}, DevicesFound},  // no such slot or row: nothing, and nothing overwritten
     };
     for (const auto& [slots, devices, runs, state] : rows) {
         ran.clear();
