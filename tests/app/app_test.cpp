@@ -1,5 +1,7 @@
 // The worker's choice of request and its idle wait (the Qt tests run it on its thread); the five
 // transfer buttons from press to final status, on the recording port.
+#include "hidsim/kboot_bootloader.h"
+#include "support/hex_text.h"
 #include "support/tool_fixture.h"
 
 namespace zt::test {
@@ -159,6 +161,34 @@ TEST_F(AppTest, TransferButtons) {
         const std::vector<hidsim::Record>& got = device->received;
         EXPECT_TRUE(save || std::equal(got.begin(), got.end(), expected.begin()));
         EXPECT_TRUE(seen.size() == 6 || got.empty());
+    }
+}
+
+// "Update" from press to final status: 15 probes a second apart, the name check, the outcome.
+TEST_F(AppTest, UpdateButton) {
+    static long slept = 0;
+    setSleepHook([](int ms) { slept += ms; });
+    const std::string hex = hexFile({{0, patternBytes(9000)}});
+    writeFile(path("mondrel-2.hex"), Bytes(hex.begin(), hex.end()));
+    const std::string wait = "Take SD card out and press reset button.";
+    const std::pair<const char*, Lines> rows[] = {
+        {nullptr, {wait, "Update failed (timeout exceeded)"}},
+        {"jubble.hex", {wait, "Select firmware file", "Invalid firmware file (1)"}},
+        {"mondrel-2.hex",
+         {wait, "Select firmware file", "Updating in progress...", "Updated successfully"}},
+    };
+    for (const auto& [chosen, statuses] : rows) {
+        hidsim::detachAll();
+        tool->registry.select(5);  // KBOOT only
+        if (chosen) hidsim::attach(0x16D0, 0x0EA1, std::make_shared<hidsim::KbootBootloader>());
+        if (chosen) port.answerDialog(path(chosen));
+        const auto from = std::ssize(port.statuses());
+        slept = 0;
+        pressAction(1);
+        const Lines all = port.statuses();
+        EXPECT_EQ(Lines(all.begin() + from, all.end()), statuses);
+        EXPECT_EQ(slept, chosen ? 0 : 15000);
+        EXPECT_FALSE(port.progressVisible());
     }
 }
 
