@@ -10,7 +10,8 @@ ActionDispatcher::ActionDispatcher(DeviceRegistry& registry, MainWindow& window)
     : registry_(registry),
       window_(window),
       deviceRequests_(new std::atomic<std::int32_t>[registry.rowCount()]),
-      deviceCount_(registry.rowCount()) {
+      deviceCount_(registry.rowCount()),
+      idleWait_(waitWhileEqual) {
     for (unsigned i = 0; i < deviceCount_; ++i) deviceRequests_[i].store(0);
     for (Handler& handler : actionHandlers_) handler = [] { noAction(); };
     actionHandlers_[0] = [this] { findDevices(); };
@@ -19,7 +20,9 @@ ActionDispatcher::ActionDispatcher(DeviceRegistry& registry, MainWindow& window)
 ActionDispatcher::~ActionDispatcher() { stopWorker(); }
 
 void ActionDispatcher::setHandler(int slot, Handler handler) {
-    if (slot >= 0 && slot < layout::kSlotCount && handler) actionHandlers_[slot] = std::move(handler);
+    if (slot >= 0 && slot < layout::kSlotCount && handler) {
+        actionHandlers_[slot] = std::move(handler);
+    }
 }
 
 void ActionDispatcher::onCommand(ControlHandle sender, int notificationCode) {
@@ -86,7 +89,7 @@ void ActionDispatcher::waitForRequest() {
         if (deviceRequests_[row].load() == 1) return;
     }
     if (stopRequested_.load() == 1) return;
-    waitWhileEqual(wakeWord_, 0);
+    idleWait_(wakeWord_, 0);
 }
 
 void ActionDispatcher::workerLoop() {

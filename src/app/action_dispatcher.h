@@ -52,6 +52,10 @@ public:
     bool servePass();
     // Blocks until a flag is raised or the worker is told to stop.
     void waitForRequest();
+    // How the idle worker blocks: waitWhileEqual unless a test replaces it (before the worker
+    // starts) to see whether each wait would really block.
+    using IdleWait = void (*)(std::atomic<std::int32_t>& word, std::int32_t current);
+    void setIdleWait(IdleWait wait) { idleWait_ = wait; }
 
     void clearRequests();
 
@@ -76,6 +80,7 @@ private:
     // The idle worker sleeps on this word instead of spinning; raising a flag stores 1 into it.
     std::atomic<std::int32_t> wakeWord_{0};
     std::atomic<std::int32_t> stopRequested_{0};
+    IdleWait idleWait_;
     std::thread worker_;
 };
 

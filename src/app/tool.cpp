@@ -4,7 +4,6 @@ namespace zt {
 
 Tool::Tool(ControlsPort& port, FirmwareImage* sharedImage)
     : window(registry, port, kVersionText),
-      dispatcher(registry, window),
       ownImage(sharedImage ? nullptr : std::make_unique<FirmwareImage>()),
       image(sharedImage ? *sharedImage : *ownImage) {
     registry.setProgressSink(&window);

@@ -35,7 +35,6 @@ public:
     DeviceRegistry registry;
     Catalogue catalogue{registry};
     MainWindow window;
-    ActionDispatcher dispatcher;
     PathBuffers paths;
     ActiveDevice activeDevice;
     // -- firmware update objects --
@@ -47,6 +46,9 @@ public:
     DeviceChannel channel{activeDevice};
     PresetTransfer transfer{channel, registry, paths.presetsPath};
     TransferActions transfers{registry, window, transfer, paths};
+    // Last, so that it is destroyed first: its destructor stops the worker before the actions the
+    // worker runs, and the objects they use, go away.
+    ActionDispatcher dispatcher{registry, window};
 };
 
 }  // namespace zt

@@ -17,9 +17,6 @@ namespace {
 // buttons are not even shown for such a kind).
 constexpr int kNoPresetBank = 99;
 
-// The save actions' default names go in with a bounded copy of 255 characters, terminator included.
-constexpr std::size_t kDefaultNameLimit = 255 - 1;
-
 constexpr const char* kSavePrompt = "Select presets file to save";
 constexpr const char* kLoadPrompt = "Select presets file to load";
 constexpr const char* kPresetsFailure = "Presets transfer failed (";
@@ -31,9 +28,10 @@ constexpr const char* kWrongPresets = "Wrong presets file";
 struct TransferActions::Plan {
     bool needsBanks;                                        // silently ends for a one-bank kind
     const char* prompt;
-    const char* defaultName;                                // save actions; nullptr keeps the buffer
+    const char* defaultName;  // save actions; nullptr keeps the buffer
     bool (MainWindow::*dialog)(std::string&);
-    bool (DeviceRegistry::*fileTest)(const std::string&) const;  // load actions; nullptr for none
+    // Load actions; nullptr for none.
+    bool (DeviceRegistry::*fileTest)(const std::string&) const;
     const char* wrongFile;
     std::function<int()> transfer;
     const char* failurePrefix;
@@ -52,9 +50,8 @@ void TransferActions::run(const Plan& plan) {
     }
     if (plan.needsBanks && !registry_.hasCapability(CAP_BIT_BANKS)) return;
     window_.setStatus(plan.prompt);
-    if (plan.defaultName != nullptr) {
-        paths_.presetsPath = std::string(plan.defaultName).substr(0, kDefaultNameLimit);
-    }
+    // The default names are far shorter than the 255-character bound of the buffer they go into.
+    if (plan.defaultName != nullptr) paths_.presetsPath = plan.defaultName;
     if (!(window_.*plan.dialog)(paths_.presetsPath)) {
         window_.setStatus("");
         return;
@@ -77,45 +74,79 @@ void TransferActions::run(const Plan& plan) {
 void TransferActions::savePresets() {
     const bool oneBank = registry_.hasCapability(CAP_BIT_PRESETS);
     const bool twoBanks = registry_.hasCapability(CAP_BIT_BANKS);
-    run({false, kSavePrompt,
-         oneBank ? "kadoPresets.zentari" : twoBanks ? "siravelPresetsBankA.zentari" : nullptr,
-         &MainWindow::chooseSavePresetsFile, nullptr, nullptr,
-         [&] {
-             if (oneBank) return transfer_.downloadPresets(0, 0, 256);
-             if (twoBanks) return transfer_.downloadPresets(0, 0, 64);
-             return kNoPresetBank;
-         },
-         kPresetsFailure, "File saved successfully"});
+    const char* defaultName = nullptr;
+    if (oneBank) {
+        defaultName = "kadoPresets.zentari";
+    } else if (twoBanks) {
+        defaultName = "siravelPresetsBankA.zentari";
+    }
+    run({.needsBanks = false,
+         .prompt = kSavePrompt,
+         .defaultName = defaultName,
+         .dialog = &MainWindow::chooseSavePresetsFile,
+         .fileTest = nullptr,
+         .wrongFile = nullptr,
+         .transfer =
+             [&] {
+                 if (oneBank) return transfer_.downloadPresets(0, 0, 256);
+                 if (twoBanks) return transfer_.downloadPresets(0, 0, 64);
+                 return kNoPresetBank;
+             },
+         .failurePrefix = kPresetsFailure,
+         .success = "File saved successfully"});
 }
 
 void TransferActions::saveBankB() {
-    run({true, kSavePrompt, "siravelPresetsBankB.zentari", &MainWindow::chooseSavePresetsFile,
-         nullptr, nullptr, [&] { return transfer_.downloadPresets(1, 0, 64); }, kPresetsFailure,
-         "File saved successfully"});
+    run({.needsBanks = true,
+         .prompt = kSavePrompt,
+         .defaultName = "siravelPresetsBankB.zentari",
+         .dialog = &MainWindow::chooseSavePresetsFile,
+         .fileTest = nullptr,
+         .wrongFile = nullptr,
+         .transfer = [&] { return transfer_.downloadPresets(1, 0, 64); },
+         .failurePrefix = kPresetsFailure,
+         .success = "File saved successfully"});
 }
 
 void TransferActions::loadPresets() {
-    run({false, kLoadPrompt, nullptr, &MainWindow::chooseLoadPresetsFile,
-         &DeviceRegistry::presetsFileMatches, kWrongPresets,
-         [&] {
-             if (registry_.hasCapability(CAP_BIT_PRESETS)) return transfer_.uploadFile(-1);
-             if (registry_.hasCapability(CAP_BIT_BANKS)) return transfer_.uploadFile(0);
-             return kNoPresetBank;
-         },
-         kPresetsFailure, "File loaded successfully"});
+    run({.needsBanks = false,
+         .prompt = kLoadPrompt,
+         .defaultName = nullptr,
+         .dialog = &MainWindow::chooseLoadPresetsFile,
+         .fileTest = &DeviceRegistry::presetsFileMatches,
+         .wrongFile = kWrongPresets,
+         .transfer =
+             [&] {
+                 if (registry_.hasCapability(CAP_BIT_PRESETS)) return transfer_.uploadFile(-1);
+                 if (registry_.hasCapability(CAP_BIT_BANKS)) return transfer_.uploadFile(0);
+                 return kNoPresetBank;
+             },
+         .failurePrefix = kPresetsFailure,
+         .success = "File loaded successfully"});
 }
 
 void TransferActions::loadBankB() {
-    run({true, kLoadPrompt, nullptr, &MainWindow::chooseLoadPresetsFile,
-         &DeviceRegistry::presetsFileMatches, kWrongPresets,
-         [&] { return transfer_.uploadFile(1); }, kPresetsFailure, "Presets loaded successfully"});
+    run({.needsBanks = true,
+         .prompt = kLoadPrompt,
+         .defaultName = nullptr,
+         .dialog = &MainWindow::chooseLoadPresetsFile,
+         .fileTest = &DeviceRegistry::presetsFileMatches,
+         .wrongFile = kWrongPresets,
+         .transfer = [&] { return transfer_.uploadFile(1); },
+         .failurePrefix = kPresetsFailure,
+         .success = "Presets loaded successfully"});
 }
 
 void TransferActions::loadWavetables() {
-    run({true, "Select wavetable file to load", nullptr, &MainWindow::chooseWavetablesFile,
-         &DeviceRegistry::wavetablesFileMatches, "Wrong wavetables file",
-         [&] { return transfer_.uploadFile(-1); }, "Wavetables transfer failed (",
-         "Wavetables loaded successfully"});
+    run({.needsBanks = true,
+         .prompt = "Select wavetable file to load",
+         .defaultName = nullptr,
+         .dialog = &MainWindow::chooseWavetablesFile,
+         .fileTest = &DeviceRegistry::wavetablesFileMatches,
+         .wrongFile = "Wrong wavetables file",
+         .transfer = [&] { return transfer_.uploadFile(-1); },
+         .failurePrefix = "Wavetables transfer failed (",
+         .success = "Wavetables loaded successfully"});
 }
 
 }  // namespace zt

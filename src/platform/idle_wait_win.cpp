@@ -14,6 +14,8 @@ void waitWhileEqual(std::atomic<std::int32_t>& word, std::int32_t current) {
     WaitOnAddress(reinterpret_cast<volatile void*>(&word), &current, sizeof current, INFINITE);
 }
 
-void wakeOneWaiter(std::atomic<std::int32_t>& word) { WakeByAddressSingle(reinterpret_cast<void*>(&word)); }
+void wakeOneWaiter(std::atomic<std::int32_t>& word) {
+    WakeByAddressSingle(reinterpret_cast<void*>(&word));
+}
 
 }  // namespace zt

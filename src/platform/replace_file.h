@@ -15,9 +15,9 @@ namespace zt {
 // device) or its size cannot be learnt.
 std::int64_t regularFileSize(std::FILE* file);
 
-// Creates a new, empty file in the folder of `target`, under a name that did not exist, opened
-// for binary writing; its name goes into `temporaryPath`. nullptr when no such file can be made
-// (missing folder, no permission). The caller closes the stream.
+// Creates a new, empty file in the folder of `target`, under a short name that did not exist
+// (".zt<n>.part"), opened for binary writing; its name goes into `temporaryPath`. nullptr when no
+// such file can be made (missing folder, no permission). The caller closes the stream.
 std::FILE* createFileBeside(const std::string& target, std::string& temporaryPath);
 
 // Makes the closed file `from` durable and puts it in the place of `to`, replacing `to` in one

@@ -18,9 +18,11 @@ std::int64_t regularFileSize(std::FILE* file) {
 std::FILE* createFileBeside(const std::string& target, std::string& temporaryPath) {
     // O_EXCL: never take over a file that is there already, whoever made it. Mode 0666 lets the
     // umask decide, as for any file the user saves.
+    // A short name of its own in the target's folder: the target's name with a suffix could pass
+    // the length limit that the target itself just meets.
+    const std::string folder = target.substr(0, target.rfind('/') + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = target + ".part";
-        if (attempt > 0) name += std::to_string(attempt);
+        const std::string name = folder + ".zt" + std::to_string(attempt) + ".part";
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;

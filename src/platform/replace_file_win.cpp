@@ -12,13 +12,16 @@ namespace zt {
 
 namespace {
 
-bool wide(const std::string& path, std::wstring& out) { return !path.empty() && wideFromUtf8(path, out); }
+bool wide(const std::string& path, std::wstring& out) {
+    return !path.empty() && wideFromUtf8(path, out);
+}
 
 }  // namespace
 
 std::int64_t regularFileSize(std::FILE* file) {
     struct _stat64 info {};
-    if (file == nullptr || _fstat64(_fileno(file), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) {
+    if (file == nullptr || _fstat64(_fileno(file), &info) != 0 ||
+        (info.st_mode & _S_IFMT) != _S_IFREG) {
         return -1;
     }
     return static_cast<std::int64_t>(info.st_size);
@@ -26,9 +29,11 @@ std::int64_t regularFileSize(std::FILE* file) {
 
 std::FILE* createFileBeside(const std::string& target, std::string& temporaryPath) {
     // CREATE_NEW: never take over a file that is there already, whoever made it.
+    // A short name of its own in the target's folder: the target's name with a suffix could pass
+    // the length limit that the target itself just meets.
+    const std::string folder = target.substr(0, target.find_last_of("\\/:") + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = target + ".part";
-        if (attempt > 0) name += std::to_string(attempt);
+        const std::string name = folder + ".zt" + std::to_string(attempt) + ".part";
         std::wstring wideName;
         if (!wide(name, wideName)) return nullptr;
         HANDLE handle = CreateFileW(wideName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

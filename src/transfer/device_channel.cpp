@@ -42,6 +42,8 @@ bool DeviceChannel::sendPacket(const TransferPacket& packet) {
     return acknowledged();
 }
 
-bool DeviceChannel::setPcConnection(bool on) { return sendPacket(TransferPacket::pcConnection(on)); }
+bool DeviceChannel::setPcConnection(bool on) {
+    return sendPacket(TransferPacket::pcConnection(on));
+}
 
 }  // namespace zt

@@ -41,7 +41,8 @@ public:
     // time-out, a read error and status 0 are refusals.
     bool acknowledged();
     // Writes the packet and, for an acknowledged type, waits for the acknowledgement. True when
-    // the write succeeded and, where one is due, the acknowledgement accepted it. Nothing is resent.
+    // the write succeeded and, where one is due, the acknowledgement accepted it. Nothing is
+    // resent.
     bool sendPacket(const TransferPacket& packet);
     // Sends the setPcConnection packet with value 1 (on) or 0 (off); as sendPacket.
     bool setPcConnection(bool on);

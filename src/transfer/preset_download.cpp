@@ -3,8 +3,10 @@
 
 #include "devices/device_registry.h"
 #include "transfer/device_channel.h"
+#include "transfer/preset_files.h"
 #include "transfer/preset_transfer.h"
 #include "platform/replace_file.h"
+#include "platform/stop_request.h"
 
 namespace zt {
 
@@ -43,6 +45,11 @@ int PresetTransfer::downloadPresets(int selector, int firstSlot, int slotCount) 
         return kDownloadFileFailed;
     }
     std::setvbuf(output_, nullptr, _IOFBF, kFileBuffer);
+    // Room for the answers of a whole bank between the two setPcConnection records; none at all
+    // for a kind without a bank, whose download can then never be kept.
+    const std::int64_t whole = acceptedPresetsSize(registry_);
+    const auto framing = static_cast<std::int64_t>(2 * kPacketSize);
+    room_ = whole > framing ? (whole - framing) / static_cast<std::int64_t>(kPacketSize) : 0;
 
     // The acknowledgements of the two switches are not examined: a device that refuses them is
     // still asked for every slot.
@@ -59,6 +66,7 @@ int PresetTransfer::downloadPresets(int selector, int firstSlot, int slotCount) 
             failure = kDownloadSilent;
         }
     }
+    if (failure == kDownloadDone && room_ != 0) failure = kDownloadShort;
     // The closing record only matters in a file that will be kept.
     if (failure == kDownloadDone && !recordPcConnection(0)) failure = kDownloadFileFailed;
     channel_.setPcConnection(false);
@@ -68,10 +76,12 @@ int PresetTransfer::downloadPresets(int selector, int firstSlot, int slotCount) 
 
 int PresetTransfer::finishDownload(int failure, const std::string& temporary,
                                    const std::string& target) {
-    // fclose flushes the buffer, so a full disk may show only here.
-    const bool written = std::ferror(output_) == 0 && std::fclose(output_) == 0;
+    const bool clean = std::ferror(output_) == 0;
+    // Closed on every path, failed writes included: an open temporary file could not be removed
+    // on Windows. fclose flushes the buffer, so a full disk may show only here.
+    const bool closed = std::fclose(output_) == 0;
     output_ = nullptr;
-    if (failure == kDownloadDone && !written) failure = kDownloadFileFailed;
+    if (failure == kDownloadDone && !(clean && closed)) failure = kDownloadFileFailed;
     if (failure == kDownloadDone && !replaceFile(temporary, target)) failure = kDownloadFileFailed;
     if (failure != kDownloadDone) removeFile(temporary);
     return failure;
@@ -81,6 +91,10 @@ int PresetTransfer::receiveAnswer(int selector, int slot) { return receive(selec
 
 PresetTransfer::Answer PresetTransfer::receive(int selector, int slot) {
     Answer answer;
+    if (stopRequested()) {
+        answer.code = kDownloadStopped;
+        return answer;
+    }
     const TransferPacket request = TransferPacket::readRequest(static_cast<std::uint16_t>(selector),
                                                                static_cast<std::uint16_t>(slot));
     if (!channel_.writePacket(request.bytes.data(), kPacketSize)) {
@@ -88,6 +102,10 @@ PresetTransfer::Answer PresetTransfer::receive(int selector, int slot) {
         return answer;
     }
     for (;;) {
+        if (stopRequested()) {
+            answer.code = kDownloadStopped;
+            return answer;
+        }
         TransferPacket record;  // zeroed, so a short report is stored zero-filled
         const int read = channel_.readPacket(record.bytes.data(), kPacketSize);
         if (read < 0) {
@@ -95,6 +113,13 @@ PresetTransfer::Answer PresetTransfer::receive(int selector, int slot) {
             return answer;
         }
         if (read == 0) break;  // a second of silence ends the answer
+        // A record past a whole bank: the answer is not one that "Load" could take back, and one
+        // that never ends must not hold the download (and grow the file) for ever.
+        if (room_ == 0) {
+            if (answer.code == kDownloadDone) answer.code = kDownloadOverlong;
+            return answer;
+        }
+        --room_;
         ++answer.records;
         // After a failed write the answer is still read to its end, so that its leftover records
         // are not taken for the answer to the next packet.

@@ -1,5 +1,7 @@
 // The size rules of presets and wavetables files: a file is a plain run of 64-byte records with no
 // header, so its size is all there is to test.
+#include "transfer/preset_files.h"
+
 #include "devices/device_kind.h"
 #include "devices/device_registry.h"
 #include "platform/replace_file.h"
@@ -26,14 +28,15 @@ std::int64_t sizeOf(const std::string& fileName) {
 
 }  // namespace
 
-bool DeviceRegistry::presetsFileMatches(const std::string& fileName) const {
+std::int64_t acceptedPresetsSize(const DeviceRegistry& registry) {
     // A one-bank kind accepts only its own size, even one valid for the other kind.
-    std::int64_t accepted = -1;
-    if (hasCapability(CAP_BIT_PRESETS)) {
-        accepted = kOneBankPresetsSize;
-    } else if (hasCapability(CAP_BIT_BANKS)) {
-        accepted = kTwoBankPresetsSize;
-    }
+    if (registry.hasCapability(CAP_BIT_PRESETS)) return kOneBankPresetsSize;
+    if (registry.hasCapability(CAP_BIT_BANKS)) return kTwoBankPresetsSize;
+    return -1;
+}
+
+bool DeviceRegistry::presetsFileMatches(const std::string& fileName) const {
+    const std::int64_t accepted = acceptedPresetsSize(*this);
     return accepted > 0 && sizeOf(fileName) == accepted;
 }
 

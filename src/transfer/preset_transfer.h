@@ -24,6 +24,9 @@ inline constexpr int kDownloadFileFailed = 2;     // the file could not be creat
 inline constexpr int kDownloadRequestFailed = 3;  // a ReadRequest could not be written
 inline constexpr int kDownloadReadFailed = 4;     // the transport failed while reading an answer
 inline constexpr int kDownloadSilent = 5;         // the first slot's requests got no record at all
+inline constexpr int kDownloadShort = 6;          // the answers ended short of a whole bank
+inline constexpr int kDownloadOverlong = 7;       // the answers ran past a whole bank
+inline constexpr int kDownloadStopped = 8;        // a stop request ended it between two records
 
 // uploadFile results.
 inline constexpr int kUploadDone = 0;             // every record sent and accepted
@@ -35,7 +38,8 @@ inline constexpr int kUploadRefused = 5;          // all sent, but an acknowledg
 class PresetTransfer {
 public:
     // Keeps references to all three; `presetsPath` is read at each call.
-    PresetTransfer(DeviceChannel& channel, DeviceRegistry& registry, const std::string& presetsPath);
+    PresetTransfer(DeviceChannel& channel, DeviceRegistry& registry,
+                   const std::string& presetsPath);
     PresetTransfer(const PresetTransfer&) = delete;
     PresetTransfer& operator=(const PresetTransfer&) = delete;
 
@@ -44,17 +48,24 @@ public:
     // two setPcConnection records (1 first, 0 last). The device is in PC-connection mode for the
     // requests and is switched off again on every path that switched it on.
     //
-    // The file is written under a new name in the target's folder and put in the target's place
-    // only when everything succeeded; after any failure the target is as it was. A target that
-    // cannot be created gives 2 before the device is addressed; a write failure later gives 2
-    // after the switch-off. Each answer ends at its EndRecord or after 1000 ms of silence, so a
-    // responsive device never costs a time-out; a device that gives no record for either request
-    // of the first slot ends the download with 5 instead of costing two seconds per slot.
+    // The file is written under a short new name in the target's folder and put in the target's
+    // place only when everything succeeded; after any failure the target is as it was and the
+    // new file is gone. A target that cannot be created gives 2 before the device is addressed; a
+    // write failure later gives 2 after the switch-off. Each answer ends at its EndRecord or after
+    // 1000 ms of silence, so a responsive device never costs a time-out; a device that gives no
+    // record for either request of the first slot ends the download with 5 instead of costing two
+    // seconds per slot.
+    //
+    // Only a whole bank is kept: the file must end at exactly the size that presetsFileMatches
+    // accepts for the selected kind, or a backup that "Load" refuses would be reported saved.
+    // Shorter gives 6; the download stops with 7 at the first record past that size, so an answer
+    // that never ends cannot grow the file without bound. A stop request (stopRequested) is
+    // honoured before each request and after each record, with 8.
     int downloadPresets(int selector, int firstSlot, int slotCount);
 
     // During a download: sends one ReadRequest and appends every record of the answer to the file
     // being written (a report shorter than 64 bytes is stored zero-filled). 0, 2 (the file could
-    // not be written; the answer is still read to its end), 3 or 4, as downloadPresets.
+    // not be written; the answer is still read to its end), 3, 4, 7 or 8, as downloadPresets.
     int receiveAnswer(int selector, int slot);
     // During a download: appends a setPcConnection record with `value` to the file without
     // sending anything. False when it could not be written.
@@ -81,6 +92,7 @@ private:
     DeviceRegistry& registry_;
     const std::string& presetsPath_;
     std::FILE* output_ = nullptr;  // the file a download is writing, open only while it runs
+    std::int64_t room_ = 0;        // answer records the running download may still take
 };
 
 }  // namespace zt

@@ -11,12 +11,15 @@ namespace {
 constexpr std::size_t kFileBuffer = 64 * 1024;
 
 // Directs a SectionRecord at the target bank: bit 0 of the selector is the bank and is replaced,
-// bit 1 (first or second section) is kept. Selectors beyond 3 and every other type pass as they are.
+// bit 1 (first or second section) is kept. Selectors beyond 3 and every other type pass as they
+// are.
 void redirect(TransferPacket& record, int targetBank) {
     if ((targetBank != 0 && targetBank != 1) || record.type() != kSectionRecord) return;
     const std::uint16_t selector = record.field(4);
     if (selector == 0 || selector == 1) record.setField(4, static_cast<std::uint16_t>(targetBank));
-    if (selector == 2 || selector == 3) record.setField(4, static_cast<std::uint16_t>(targetBank + 2));
+    if (selector == 2 || selector == 3) {
+        record.setField(4, static_cast<std::uint16_t>(targetBank + 2));
+    }
 }
 
 }  // namespace

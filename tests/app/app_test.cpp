@@ -1,0 +1,196 @@
+// The worker's choice of request and its idle wait (the Qt tests run it on its thread); the five
+// transfer buttons from press to final status, on the recording port.
+#include "hidsim/kboot_bootloader.h"
+#include "support/hex_text.h"
+#include "support/tool_fixture.h"
+
+namespace zt::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+constexpr int kSave = 2, kSaveB = 3, kLoad = 4, kLoadB = 5, kWaves = 6;
+const Lines kSaveAsk{"status Select presets file to save", "dialog Preset File (*.zentari)"};
+const Lines kLoadAsk{"status Select presets file to load", "dialog Presets File (*.zentari)"};
+const Lines kWaveAsk{"status Select wavetable file to load", "dialog Wavetables File (*.zentari)"};
+
+// The prompt and the dialog, then the end; around a transfer that ran, the bar shown and hidden.
+Lines ran(Lines ask, const std::string& end, bool transferred = true) {
+    if (transferred) ask.insert(ask.end(), {"visible 221 1", "status Transfer in progress..."});
+    ask.push_back("status " + end);
+    if (transferred) ask.push_back("visible 221 0");
+    return ask;
+}
+Lines stopped(const Lines& ask, const std::string& end) { return ran(ask, end, false); }
+
+using AppTest = ToolTest;
+
+TEST_F(AppTest, LowestActionFirstThenDeviceRowsTheRestDropped) {
+    std::vector<int> ran;
+    for (int slot = 0; slot < 8; ++slot) {
+        tool->dispatcher.setHandler(slot, [&ran, slot] { ran.push_back(slot); });
+    }
+    hidsim::attach(0x1FC9, 0x815B, std::make_shared<hidsim::PresenceDevice>());  // row 0
+    using Ints = std::vector<int>;
+    const std::tuple<Ints, std::vector<unsigned>, Ints, std::int32_t> rows[] = {
+        {{1, 0}, {}, {0}, DevicesFound},  // Update raised first, Find runs
+        {{6, 2, 4}, {}, {2}, DevicesFound},
+        {{7}, {0}, {7}, DevicesFound},     // the device press is dropped
+        {{}, {3, 0}, {}, DeviceSelected},  // the found row of the two is selected
+        {{8, -1}, {8}, {}, DevicesFound},  // no such slot or row: nothing, and nothing overwritten
+    };
+    for (const auto& [slots, devices, runs, state] : rows) {
+        ran.clear();
+        tool->dispatcher.findDevices();
+        for (int slot : slots) tool->dispatcher.raiseAction(slot);
+        for (unsigned device : devices) tool->dispatcher.raiseDevice(device);
+        while (tool->dispatcher.servePass()) {
+        }
+        EXPECT_EQ(ran, runs);
+        EXPECT_EQ(tool->dispatcher.selectionState(), state);
+    }
+    tool->dispatcher.onCommand(tool->window.commandButton(1), 1);  // only clicks raise requests
+    tool->dispatcher.onCommand(tool->window.deviceButton(0), 6);
+    EXPECT_FALSE(tool->dispatcher.servePass());
+}
+
+// Each wait of the idle worker must really block (its wake word re-armed), or the worker spins.
+TEST_F(AppTest, IdleWorkerBlocksInsteadOfSpinning) {
+    static std::vector<bool> wouldBlock;
+    tool->dispatcher.setIdleWait([](std::atomic<std::int32_t>& word, std::int32_t current) {
+        wouldBlock.push_back(word.load() == current);
+    });
+    tool->dispatcher.raiseAction(7);
+    EXPECT_TRUE(tool->dispatcher.servePass());
+    tool->dispatcher.waitForRequest();
+    tool->dispatcher.raiseAction(7);
+    tool->dispatcher.waitForRequest();  // a request is there: no wait at all
+    EXPECT_EQ(wouldBlock, std::vector<bool>{true});
+}
+
+// The bank and the file each button of each kind touches, and every way a button falls short.
+TEST_F(AppTest, TransferButtons) {
+    // Up acknowledges with status 1, Odd with 0x8000, Refusing with 0; Failing fails write 100.
+    enum Attached { Up, Odd, Silent, Refusing, Failing, None, FirstStage };
+    struct Row {
+        const char* what;
+        unsigned kind;  // 0 one bank, 1 no presets, 3 two banks
+        int slot;
+        Attached device;
+        long size;  // a save: slots; a load: records; -1 the dialog is cancelled, -2 a folder
+        int bank;   // where the records come from or go to; -1 unchanged
+        Lines seen;
+    };
+    const Row rows[] = {
+        {"Save Presets", 0, kSave, Up, 256, 0, ran(kSaveAsk, "File saved successfully")},
+        {"Load Presets", 0, kLoad, Up, 11010, -1, ran(kLoadAsk, "File loaded successfully")},
+        {"Save Bank A", 3, kSave, Up, 64, 0, ran(kSaveAsk, "File saved successfully")},
+        {"Save Bank B", 3, kSaveB, Up, 64, 1, ran(kSaveAsk, "File saved successfully")},
+        {"Load Bank A", 3, kLoad, Odd, 19074, 0, ran(kLoadAsk, "File loaded successfully")},
+        {"Load Bank B", 3, kLoadB, Up, 19074, 1, ran(kLoadAsk, "Presets loaded successfully")},
+        {"Load Wavetables", 3, kWaves, Up, 16002, -1,
+         ran(kWaveAsk, "Wavetables loaded successfully")},
+        {"first-stage loader", 0, kSave, FirstStage, 256, 0, {"status Restart device"}},
+        {"one bank, Save Bank B", 0, kSaveB, Up, 256, 1, {}},
+        {"no presets, Load Bank B", 1, kLoadB, Up, 19074, 1, {}},
+        {"cancelled", 3, kSave, Up, -1, 0, stopped(kSaveAsk, "")},
+        {"a record short", 3, kLoadB, Up, 19073, 1, stopped(kLoadAsk, "Wrong presets file")},
+        {"two-bank size", 0, kLoad, Up, 19074, -1, stopped(kLoadAsk, "Wrong presets file")},
+        {"a folder", 3, kWaves, Up, -2, -1, stopped(kWaveAsk, "Wrong wavetables file")},
+        {"silent", 3, kSaveB, Silent, 64, 1, ran(kSaveAsk, "Presets transfer failed (5)")},
+        {"no presets", 1, kSave, Up, 64, 0, ran(kSaveAsk, "Presets transfer failed (99)")},
+        {"no device", 3, kLoad, None, 19074, 0, ran(kLoadAsk, "Presets transfer failed (2)")},
+        {"refused", 3, kWaves, Refusing, 16002, -1,
+         ran(kWaveAsk, "Wavetables transfer failed (5)")},
+        {"write fails", 3, kLoadB, Failing, 19074, 1, ran(kLoadAsk, "Presets transfer failed (3)")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const DeviceKind& kind = tool->registry.row(row.kind);
+        const bool save = row.slot < kLoad;
+        const auto shape = row.kind ? hidsim::PresetDevice::Shape::TwoBanks
+                                    : hidsim::PresetDevice::Shape::OneBank;
+        auto device = std::make_shared<hidsim::PresetDevice>(shape);
+        device->silentAfter = row.device == Silent ? 0 : -1;
+        device->acceptStatus = row.device == Refusing ? 0 : (row.device == Odd ? 0x8000 : 1);
+        device->refuseWrite = row.device == Failing ? 100 : 0;
+        hidsim::detachAll();
+        if (row.device < None) hidsim::attach(kind.vendorId, kind.productId, device);
+        if (row.device == FirstStage) hidsim::attach(0x16C0, 0x0478, device);
+        tool->registry.select(row.kind);
+        const std::string file = path(std::to_string(&row - rows));
+        Bytes bytes;  // to load: SectionRecords, DataRecords and EndRecords, selectors 0..4
+        std::vector<hidsim::Record> expected;
+        for (long i = 0; !save && i < row.size; ++i) {
+            hidsim::Record r{static_cast<unsigned char>(i % 3 == 0 ? 4 : i % 3), 0, 0, 0,
+                             static_cast<unsigned char>(i % 5)};
+            r[63] = static_cast<unsigned char>(i | 1);  // the last byte too must reach the device
+            bytes.insert(bytes.end(), r.begin(), r.end());
+            if (r[0] == 4 && r[4] < 4 && row.bank >= 0) r[4] = (r[4] & 2) | row.bank;
+            expected.push_back(r);
+        }
+        if (!save && row.size >= 0) writeFile(file, bytes);
+        if (row.size == -2) std::filesystem::create_directory(file);
+        const auto answer = row.size == -1 ? std::nullopt : std::optional(file);
+        if (row.seen.size() > 1) port.answerDialog(answer);
+        const std::string proposed = tool->paths.presetsPath;  // what a load proposes
+        const std::size_t from = port.log().size();
+        pressAction(row.slot);
+        const Lines log = port.log();
+        Lines seen;  // status texts, dialogs, the bar appearing and disappearing
+        long steps = 0;  // of the bar: 0 first, then one a percent reported
+        for (auto line = log.begin() + std::ptrdiff_t(from); line != log.end(); ++line) {
+            steps += line->starts_with("position");
+            for (const char* shown : {"status", "dialog", "visible 221"}) {
+                if (line->starts_with(shown)) seen.push_back(*line);
+            }
+        }
+        EXPECT_EQ(seen, row.seen);
+        std::string name = row.slot == kSaveB ? "siravelPresetsBankB" : "siravelPresetsBankA";
+        name = (row.kind == 0 ? "kadoPresets" : name) + ".zentari";
+        const std::string wanted = save && row.kind != 1 ? name : proposed;
+        EXPECT_TRUE(seen.size() < 2 || port.dialogs().back().proposed == wanted);
+        const bool done = seen.size() == 6 && seen[4].ends_with("successfully");
+        // Done: the bank's bytes, or the records sent (SectionRecords' selectors 0..3 set to the
+        // bank) with a 1000 ms wait for each acknowledgement; else nothing past the failure.
+        const std::vector<int> reads = device->timeouts(hidsim::Call::Read);
+        const long waits = std::count(reads.begin(), reads.end(), 1000);
+        const Bytes bank = save ? savedBank(*device, row.bank, int(row.size)) : Bytes{};
+        EXPECT_TRUE(!done || !save || readFile(file) == bank);
+        EXPECT_TRUE(!done || steps == (save ? (row.size == 256 ? 100 : 64) : 101));
+        EXPECT_TRUE(!done || save || (device->received == expected && waits == row.size / 3));
+        const std::vector<hidsim::Record>& got = device->received;
+        EXPECT_TRUE(save || std::equal(got.begin(), got.end(), expected.begin()));
+        EXPECT_TRUE(seen.size() == 6 || got.empty());
+    }
+}
+
+// "Update" from press to final status: 15 probes a second apart, the name check, the outcome.
+TEST_F(AppTest, UpdateButton) {
+    static long slept = 0;
+    setSleepHook([](int ms) { slept += ms; });
+    const std::string hex = hexFile({{0, patternBytes(9000)}});
+    writeFile(path("mondrel-2.hex"), Bytes(hex.begin(), hex.end()));
+    const std::string wait = "Take SD card out and press reset button.";
+    const std::pair<const char*, Lines> rows[] = {
+        {nullptr, {wait, "Update failed (timeout exceeded)"}},
+        {"jubble.hex", {wait, "Select firmware file", "Invalid firmware file (1)"}},
+        {"mondrel-2.hex",
+         {wait, "Select firmware file", "Updating in progress...", "Updated successfully"}},
+    };
+    for (const auto& [chosen, statuses] : rows) {
+        hidsim::detachAll();
+        tool->registry.select(5);  // KBOOT only
+        if (chosen) hidsim::attach(0x16D0, 0x0EA1, std::make_shared<hidsim::KbootBootloader>());
+        if (chosen) port.answerDialog(path(chosen));
+        const auto from = std::ssize(port.statuses());
+        slept = 0;
+        pressAction(1);
+        const Lines all = port.statuses();
+        EXPECT_EQ(Lines(all.begin() + from, all.end()), statuses);
+        EXPECT_EQ(slept, chosen ? 0 : 15000);
+        EXPECT_FALSE(port.progressVisible());
+    }
+}
+
+}  // namespace
+}  // namespace zt::test

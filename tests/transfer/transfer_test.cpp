@@ -1,0 +1,110 @@
+// Saves of a bank, and loads of partial files, against the emulated device: codes by fault.
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "platform/stop_request.h"
+#include "support/tool_fixture.h"
+#include "transfer/preset_transfer.h"
+
+namespace zt::test {
+namespace {
+
+using hidsim::PresetDevice;
+using Fault = std::function<void(PresetDevice&)>;
+
+long entries(const std::filesystem::path& folder) {
+    const std::filesystem::directory_iterator all(folder);
+    return static_cast<long>(std::distance(begin(all), end(all)));
+}
+
+class TransferTest : public ToolTest {
+protected:
+    void attach(const Fault& fault) {
+        device = std::make_shared<PresetDevice>(PresetDevice::Shape::TwoBanks);
+        hidsim::detachAll();
+        hidsim::attach(0x16D0, 0x0DAF, device);
+        tool->registry.select(3);
+        tool->paths.presetsPath = file;
+        if (fault) fault(*device);
+    }
+    Fault aim(const std::string& target) {
+        return [this, target](PresetDevice&) { tool->paths.presetsPath = target; };
+    }
+    std::shared_ptr<PresetDevice> device;
+    const std::string file = path("bank.zentari");
+};
+
+// A failed save leaves the old file byte for byte, nothing beside it, no descriptor open, and
+// switches off the PC mode it switched on. "disk full" lets 5000 records reach the disk.
+TEST_F(TransferTest, SaveCodesByFault) {
+    struct Row {
+        const char* fault;
+        Fault setUp;
+        int code, requests, idleReads;
+    };
+    const auto stopAtRequest3 = [](PresetDevice& d) {
+        d.onWrite = [&d] {
+            if (d.written.size() == 3) requestStop();
+        };
+    };
+    const Row rows[] = {
+        {"reads past an EndRecord", {}, kDownloadDone, 128, 0},
+        {"250-byte name", aim(path(std::string(250, 'n'))), kDownloadDone, 128, 0},
+        {"no device", [](PresetDevice&) { hidsim::detachAll(); }, kDownloadNoDevice, 0, 0},
+        {"folder missing", aim(path("no/bank")), kDownloadFileFailed, 0, 0},
+        {"disk full", {}, kDownloadFileFailed, 34, 0},
+        {"request 3 not written", [](PresetDevice& d) { d.refuseWrite = 4; }, 3, 3, 0},
+        {"read error in slot 5", [](PresetDevice& d) { d.readErrorAfter = 11; }, 4, 12, 0},
+        {"silent", [](PresetDevice& d) { d.silentAfter = 0; }, kDownloadSilent, 2, 2},
+        {"silent after slot 0", [](PresetDevice& d) { d.silentAfter = 2; }, 6, 128, 126},
+        {"short answer in slot 40", [](PresetDevice& d) { d.setSection(0, 40, {{4}, {2}}); }, 6,
+         128, 0},
+        {"endless answer in slot 3", [](PresetDevice& d) { d.endlessAfter = 7; }, 7, 8, 0},
+        {"stop requested", stopAtRequest3, kDownloadStopped, 3, 0},
+    };
+    rlimit unlimited{};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG, as on a full disk
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.fault);
+        attach(row.setUp);
+        const std::string target = tool->paths.presetsPath;
+        writeFile(target, Bytes(4096, 0x5A));
+        const Bytes old = readFile(target);  // nothing where the folder is missing
+        const long files = entries(folder);
+        const long descriptors = entries("/proc/self/fd");
+        const rlimit full{row.fault == std::string("disk full") ? 64 * 5000 : unlimited.rlim_cur,
+                          unlimited.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &full);
+        EXPECT_EQ(tool->transfer.downloadPresets(0, 0, 64), row.code);
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        clearStopRequest();
+        const Bytes whole = savedBank(*device, 0, 64);
+        EXPECT_TRUE(readFile(target) == (row.code == kDownloadDone ? whole : old));
+        EXPECT_EQ(entries(folder), files);
+        EXPECT_EQ(entries("/proc/self/fd"), descriptors);
+        const std::vector<int> switches = row.requests > 0 ? std::vector{1, 0} : std::vector<int>{};
+        EXPECT_EQ(device->pcConnectionChanges, switches);
+        EXPECT_EQ(device->requests, row.requests);
+        EXPECT_EQ(device->idleReads, row.idleReads);
+        for (int timeout : device->timeouts(hidsim::Call::Read)) EXPECT_EQ(timeout, 1000);
+        for (int timeout : device->timeouts(hidsim::Call::Write)) EXPECT_EQ(timeout, 1000);
+    }
+}
+
+// Only whole records are sent: a file that is empty, ragged, or shrinks (to 1500 records and a
+// part) while it is sent gives 1.
+TEST_F(TransferTest, LoadRefusesPartialFiles) {
+    for (std::uintmax_t size : {0, 64 * 3 + 1, 64 * 1500 + 10}) {
+        attach({});
+        writeFile(file, Bytes(64 * 4000, 1));
+        const auto shrink = [this, size] { std::filesystem::resize_file(file, size); };
+        device->onWrite = shrink;
+        if (size < 64 * 1500) shrink();
+        EXPECT_EQ(tool->transfer.uploadFile(-1), kUploadFileFailed);
+        EXPECT_EQ(std::ssize(device->written), size < 64 * 1500 ? 0 : 1500);
+    }
+}
+
+}  // namespace
+}  // namespace zt::test
