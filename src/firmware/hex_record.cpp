@@ -65,6 +65,15 @@ inline bool readByte(const char* field, std::uint32_t& value) {
 // Eight characters, all hex digits, as the four bytes they spell (first pair in the lowest
 // byte) and their sum; false when any of them is not a hex digit. The common case of a data
 // record, done in one go.
+//
+// Why it holds, lane by lane (one character per byte of x):
+// - low7 + (0x80 - c) has bit 7 set exactly when the character's low seven bits are >= c, and
+//   never carries into the next lane (at most 0x7F + 0x80 = 0xFF).
+// - A digit is >= '0' and not >= '9' + 1, or, with bit 5 forced on (upper case folded onto lower
+//   case; no other character folds into 'a'..'f'), >= 'a' and not >= 'f' + 1; and its own bit 7
+//   is clear (~x), so 0xB0 is no '0'.
+// - Value: the low nibble, plus 9 for letters (bit 6 set): 'A' is 0x41, 1 + 9 = 10.
+// The reader's tests hold a row for each edge: '/', ':', '@', 'G', '`', 'g', 0xB0 and 0xC1.
 inline bool readFourBytes(const char* field, std::uint32_t& bytes, std::uint32_t& sum) {
     static_assert(std::endian::native == std::endian::little);
     constexpr std::uint64_t kEach = 0x0101010101010101;
@@ -119,8 +128,9 @@ bool parseHexRecord(FirmwareImage& image, const char* line) {
 }
 
 bool parseHexLine(FirmwareImage& image, const char* line, std::size_t length) {
-    if (length < 1 || line[0] != ':') return false;
-    if (length < kMinimumLine) return false;
+    // The length first, so that line[0] exists; a line too short and one without ':' are refused
+    // alike, so the order of the two tests is not seen from outside.
+    if (length < kMinimumLine || line[0] != ':') return false;
 
     std::uint32_t count = 0;
     if (!readByte(line + 1, count)) return false;

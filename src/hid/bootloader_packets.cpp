@@ -51,9 +51,14 @@ std::optional<ResponseView> BootloaderPackets::readResponse(int timeoutMs, Phase
         }
         if (report_[0] != expectedId) return std::nullopt;
         const std::size_t length = report_[2] | static_cast<std::size_t>(report_[3]) << 8;
-        // Some bootloaders send empty reports before the answer to a fresh command; a read that
-        // follows another read takes an empty report as the answer.
-        if (length == 0 && readCounter_ < 2 && ++skipped < kEmptyReportLimit) continue;
+        if (length == 0) {
+            // Some bootloaders send empty reports before the answer to a fresh command. The read
+            // ends at the 50th, or at once on a read that follows another read; either way an
+            // empty report carries no answer: judging it would judge whatever an earlier answer
+            // left in the report, which can make a lost final response look like success.
+            if (readCounter_ < 2 && ++skipped < kEmptyReportLimit) continue;
+            return std::nullopt;
+        }
         if (received - kHeaderSize < length) return std::nullopt;
         return ResponseView{report_.data() + kHeaderSize, length};
     }

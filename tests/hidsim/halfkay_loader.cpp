@@ -10,13 +10,10 @@ int HalfKayLoader::write(const unsigned char* data, std::size_t length) {
     const bool refused = refuseFirstWrites < 0 || reports.size() <= std::size_t(refuseFirstWrites);
     if (refused || booted || length != blockSize_ + 65 || data[0] != 0 || (boot && refuseBoot))
         return -1;
-    if (boot) {
-        booted = true;
-        return static_cast<int>(length);
-    }
+    booted = boot;
     const std::uint32_t address = data[1] | data[2] << 8 | data[3] << 16;
-    blockAddresses.push_back(address);
-    if (address < memory.size())
+    if (!boot) blockAddresses.push_back(address);
+    if (!boot && address < memory.size())
         std::copy_n(data + 65, std::min<std::size_t>(blockSize_, memory.size() - address),
                     memory.begin() + address);
     return static_cast<int>(length);

@@ -25,7 +25,10 @@ inline std::string hexRecord(std::uint8_t type, std::uint16_t address,
     fields.push_back(sum);
     std::string line = ":";
     char digits[3];
-    for (std::uint8_t b : fields) line += (std::snprintf(digits, 3, "%02X", unsigned{b}), digits);
+    for (std::uint8_t b : fields) {
+        std::snprintf(digits, sizeof digits, "%02X", unsigned{b});
+        line += digits;
+    }
     return line + "\n";
 }
 
@@ -41,7 +44,8 @@ inline std::string hexFile(const std::vector<HexChunk>& chunks) {
     std::string text;
     std::uint32_t upper = 0;
     for (const HexChunk& chunk : chunks) {
-        for (std::size_t at = 0, take = 0; at < chunk.bytes.size(); at += take) {
+        std::size_t take = 0;
+        for (std::size_t at = 0; at < chunk.bytes.size(); at += take) {
             const std::uint32_t address = chunk.address + static_cast<std::uint32_t>(at);
             take = std::min<std::size_t>({16, chunk.bytes.size() - at, 0x10000 - (address & 0xFFFF)});
             if ((address >> 16) != upper) {
@@ -49,8 +53,9 @@ inline std::string hexFile(const std::vector<HexChunk>& chunks) {
                 text += hexRecord(4, 0, {static_cast<std::uint8_t>(upper >> 8),
                                          static_cast<std::uint8_t>(upper)});
             }
+            const auto from = chunk.bytes.begin() + static_cast<std::ptrdiff_t>(at);
             text += hexRecord(0, static_cast<std::uint16_t>(address),
-                              {chunk.bytes.begin() + at, chunk.bytes.begin() + at + take});
+                              {from, from + static_cast<std::ptrdiff_t>(take)});
         }
     }
     return text + ":00000001FF\n";
@@ -73,9 +78,9 @@ class ScratchFolder {
 public:
     ScratchFolder() {
         static int counter = 0;
+        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
         path_ = std::filesystem::temp_directory_path() /
-                ("zt-test-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
-                 "-" + std::to_string(++counter));
+                ("zt-test-" + std::to_string(now) + "-" + std::to_string(++counter));
         std::filesystem::create_directories(path_);
     }
     ~ScratchFolder() {
