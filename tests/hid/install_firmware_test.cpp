@@ -78,7 +78,7 @@ TEST_F(InstallTest, CodesBeforeAnythingIsSent) {
 TEST_F(InstallTest, DataReportRefusedPartWayEndsThePhaseWithAnEmptyReport) {
     registry.select(kMondrel);
     auto dev = kboot();
-    dev->refuseDataReport(5);
+    dev->refusedDataReport = 5;
     EXPECT_EQ(registry.installFirmware(firmware({{0, patternBytes(5000)}})), 48);
     ASSERT_EQ(dev->reports.size(), 2u + 6u) << "five data reports, then the empty one";
     EXPECT_EQ(dev->reports.back(), bytes({2}));
