@@ -134,7 +134,7 @@ bool LineReader::assemble(std::size_t& length) {
 }  // namespace
 
 std::ptrdiff_t MemorySource::read(char* destination, std::size_t capacity) {
-    const std::size_t n = std::min(capacity, size_ - position_);
+    const std::size_t n = std::min({capacity, piece_, size_ - position_});
     if (n > 0) std::memcpy(destination, data_ + position_, n);
     position_ += n;
     return static_cast<std::ptrdiff_t>(n);

@@ -22,16 +22,18 @@ protected:
     ~ByteSource() = default;
 };
 
-// A memory buffer as a source. The buffer is borrowed and must outlive the source.
+// A memory buffer as a source, handing out at most `piece` bytes per read (as a file may, so a
+// line can be split anywhere). The buffer is borrowed and must outlive the source.
 class MemorySource final : public ByteSource {
 public:
-    MemorySource(const void* data, std::size_t size) noexcept
-        : data_(static_cast<const char*>(data)), size_(size) {}
+    MemorySource(const void* data, std::size_t size, std::size_t piece = SIZE_MAX) noexcept
+        : data_(static_cast<const char*>(data)), size_(size), piece_(piece) {}
     std::ptrdiff_t read(char* destination, std::size_t capacity) override;
 
 private:
     const char* data_;
     std::size_t size_;
+    std::size_t piece_;
     std::size_t position_ = 0;
 };
 

@@ -13,23 +13,6 @@ namespace {
 zt::FirmwareImage whole;
 zt::FirmwareImage split;
 
-class SplitSource final : public zt::ByteSource {
-public:
-    SplitSource(const char* data, std::size_t size, std::size_t piece)
-        : at_(data), end_(data + size), piece_(piece) {}
-    std::ptrdiff_t read(char* destination, std::size_t capacity) override {
-        const std::size_t n = std::min({capacity, piece_, std::size_t(end_ - at_)});
-        std::memcpy(destination, at_, n);
-        at_ += n;
-        return std::ptrdiff_t(n);
-    }
-
-private:
-    const char* at_;
-    const char* end_;
-    std::size_t piece_;
-};
-
 void check(bool condition) {
     if (!condition) std::abort();
 }
@@ -45,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(result == -2 || result == whole.byteCount);
     check(whole.written[zt::FirmwareImage::kSize - 1] == 0);
     zt::resetImage(split);
-    SplitSource pieces(text, size - 1, 1 + data[0] % 64);
+    zt::MemorySource pieces(text, size - 1, 1 + data[0] % 64);
     check(zt::readHexLines(split, pieces) == result && split.baseAddress == whole.baseAddress);
     check(std::memcmp(split.bytes.data(), whole.bytes.data(), whole.bytes.size()) == 0);
     check(std::memcmp(split.written.data(), whole.written.data(), whole.written.size()) == 0);

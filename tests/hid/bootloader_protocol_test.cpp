@@ -1,5 +1,5 @@
-// The KBOOT packet layer and probe: reports and time-outs on the wire, the verdict on every kind
-// of answer, the property texts, the probe's questions, which probes run for which kind.
+// The KBOOT packet layer and probe: the verdict on every kind of answer and the reads it took, the
+// property texts, the probe's questions, which probes run for which kind.
 #include "hid/channel_fixture.h"
 
 namespace zt::test {
@@ -7,26 +7,6 @@ namespace {
 
 using PacketTest = ChannelTest;
 using ProbeTest = ChannelTest;
-
-// Fault: any byte of a command or data report, or any time-out, other than the protocol's (every
-// write 1000 ms, a command answer 3000 ms, the final response 10000 ms).
-TEST_F(PacketTest, WholeUpdateOnTheWireWithItsTimeOuts) {
-    registry.select(kMondrel);
-    auto dev = kboot();
-    const auto data = patternBytes(4097);
-    ASSERT_EQ(registry.installFirmware(firmware({{0, data}})), 0);
-    const auto& r = dev->reports;
-    ASSERT_EQ(r.size(), 132u);
-    EXPECT_EQ(r[0], bytes({1, 0, 12, 0, 2, 0, 0, 2, 0, 0, 0, 0, 0, 0x20}));  // two erase units
-    EXPECT_EQ(r[1], bytes({1, 0, 12, 0, 4, 1, 0, 2, 0, 0, 0, 0, 0x01, 0x10}));
-    EXPECT_EQ(Bytes(r[2].begin(), r[2].begin() + 4), (Bytes{2, 0, 0x20, 0}));
-    EXPECT_EQ(r[130], bytes({2, 0, 1, 0, data[4096]}));  // the short last chunk, zero-padded
-    EXPECT_EQ(r[131], bytes({1, 0, 12, 0, 11, 0, 0, 2}));
-    EXPECT_EQ(dev->timeouts(Call::Read), (std::vector<int>{3000, 3000, 10000, 3000}));
-    EXPECT_EQ(dev->timeouts(Call::Write), std::vector<int>(132, 1000));
-    EXPECT_TRUE(std::equal(data.begin(), data.end(), dev->flash.begin()));
-    EXPECT_EQ(progress.back(), 100);
-}
 
 // Reset's answer, spoilt as each row says; `again`: judge a second read after the first.
 TEST_F(PacketTest, VerdictOnEveryKindOfAnswer) {

@@ -50,7 +50,8 @@ void KbootBootloader::command(const unsigned char* p) {
     const std::uint32_t first = le32(p + 4);
     const std::uint32_t second = le32(p + 8);
     const bool fits = first <= flash.size() && second <= flash.size() - first;
-    if (tag == 7 && properties.count(first) != 0) return answer(7, kOk, false, 0xA7, properties[first]);
+    if (tag == 7 && properties.count(first) != 0)
+        return answer(7, kOk, false, 0xA7, properties[first]);
     if (tag == 2 && fits && (first | second) % 4096 == 0) {
         std::fill_n(flash.begin() + first, second, 0xFF);
         return answer(tag, kOk);

@@ -34,11 +34,11 @@ public:
     }
     int refusedDataReport = 0;  // the n-th data report is refused (-1)
 
-    std::map<std::uint32_t, std::uint32_t> properties;  // 1 version, 3, 4, 5 flash start, size, sector
+    std::map<std::uint32_t, std::uint32_t> properties;  // 1 version, 3 flash start, 4 size, ...
     std::vector<Report> reports;                        // every report written
     std::vector<std::uint8_t> flash;                    // starts all 0xFF
     std::vector<std::uint32_t> commandTags;             // commands received, in order
-    int dataReports = 0;                                // data reports taken, empty ones included
+    int dataReports = 0;                                // data reports taken, empty ones too
     bool resetDone = false;
 
     int write(const unsigned char* data, std::size_t length) override;

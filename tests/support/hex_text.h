@@ -43,7 +43,8 @@ inline std::string hexFile(const std::vector<HexChunk>& chunks) {
         std::size_t take = 0;
         for (std::size_t at = 0; at < chunk.bytes.size(); at += take) {
             const std::uint32_t address = chunk.address + std::uint32_t(at);
-            take = std::min<std::size_t>({16, chunk.bytes.size() - at, 0x10000 - address % 0x10000});
+            const std::size_t pageLeft = 0x10000 - (address & 0xFFFF);
+            take = std::min<std::size_t>({16, chunk.bytes.size() - at, pageLeft});
             if (address >> 16 != page) {
                 page = address >> 16;
                 text += hexRecord(4, 0, {std::uint8_t(page >> 8), std::uint8_t(page)});
