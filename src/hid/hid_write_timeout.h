@@ -2,9 +2,10 @@
 //
 // hid_write_timeout(device, data, length, milliseconds)
 //   `device` is an open handle, as for hidapi's own calls; data[0] is the report id. A report
-//   shorter than the device's output report length is sent zero-extended to that length. Gives the number of bytes written (the extended length), or -1
-//   when the write could not be started, did not finish within `milliseconds`, or failed; a write
-//   that timed out is cancelled, so none stays pending. The caller keeps ownership of `data`.
+//   shorter than the device's output report length is sent zero-extended to that length. Gives
+//   the number of bytes written (the extended length), or -1 when the write could not be started,
+//   did not finish within `milliseconds`, or failed; a write that timed out is cancelled, so none
+//   stays pending. The caller keeps ownership of `data`.
 //   Called from one thread at a time per device (the worker).
 //
 // How far the time-out holds depends on the backend, one per platform, chosen by the build:
