@@ -41,6 +41,11 @@ private:
 // the line's length up to its first NUL, line feed included, and nothing beyond it is read.
 bool parseHexLine(FirmwareImage& image, const char* line, std::size_t length);
 
+// Eight characters, all hex digits, as the four bytes they spell (first pair in the lowest byte),
+// their sum added to `sum`; false, and nothing changed, when any of them is not a hex digit (a
+// field of one digit among them included). Reads exactly eight characters.
+bool readFourBytes(const char* field, std::uint32_t& bytes, std::uint32_t& sum);
+
 // The blank image every read starts from: all bytes 0xFF, nothing written, base and count 0.
 void resetImage(FirmwareImage& image);
 
