@@ -50,8 +50,7 @@ TEST_F(ProbeTest, ByteSizeTexts) {
     const std::pair<std::uint64_t, const char*> rows[] = {
         {0, "0 bytes"}, {1023, "1023 bytes"}, {1024, "1 KB"}, {1536, "1.500 KB"},
         {1048575, "1023.999 KB"}, {1048576, "1 MB"}, {1572864, "1.500 MB"},
-        {1073741823, "1024.000 MB"}, {1073741824, "1 GB"}, {1610612736, "1.500 GB"},
-    };
+        {1073741823, "1024.000 MB"}, {1073741824, "1 GB"}, {1610612736, "1.500 GB"}};
     for (const auto& [size, text] : rows) EXPECT_EQ(formatByteSize(size), text) << size;
 }
 
@@ -62,21 +61,17 @@ TEST_F(ProbeTest, PropertyTexts) {
         {1, {}, 0, "Bootlader Version = K2.1.0"},
         {3, {Fault::NotGeneric}, 0, "Flash Start Address = 0x00000000"},
         {4, {Fault::ErrorStatus}, 0, "Flash Size = 256 KB"},
-        {5, {}, 0, "Flash Sector Size = 4 KB"},
-        {5, {Fault::NoAnswer}, 0, ""},
-        {5, {Fault::WrongReportId}, 0, ""},
-        {5, {}, 50, ""},
-        {2, {}, 0, ""},
+        {5, {}, 0, "Flash Sector Size = 4 KB"}, {5, {Fault::NoAnswer}, 0, ""},
+        {5, {Fault::WrongReportId}, 0, ""}, {5, {}, 50, ""}, {2, {}, 0, ""},
     };
     for (const auto& [property, faults, empties, text] : rows) {
-        SCOPED_TRACE(text);
         auto dev = kboot();
         dev->properties[2] = 0;
         for (const Fault f : faults) dev->failCommand(7, f);
         dev->emptyReportsBefore(7, empties);
         ASSERT_TRUE(device.open(0x16D0, 0x0EA1));
         std::string got = "stale";
-        EXPECT_EQ(channel.getPropertyText(property, got), *text != '\0');
+        EXPECT_EQ(channel.getPropertyText(property, got), *text != '\0') << property << text;
         EXPECT_EQ(got, text);
         EXPECT_EQ(dev->reports.at(0), bytes({1, 0, 12, 0, 7, 0, 0, 2, property}));
         device.close();

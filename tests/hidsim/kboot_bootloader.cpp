@@ -87,15 +87,15 @@ void KbootBootloader::answer(std::uint8_t tag, std::uint32_t status, bool final,
     r[0] = 3;
     r[2] = 12;
     if (responseTag == 0xA0) value = tag;
-    for (const Rule& rule : faults_) {
-        if (rule.tag != tag || rule.final != final || rule.occurrence != seen_[tag]) continue;
-        if (rule.fault == Fault::NoAnswer) return;
-        if (rule.fault == Fault::ReadError) r.resize(1);
-        if (rule.fault == Fault::WrongReportId) r[0] = 4;
-        if (rule.fault == Fault::NotGeneric) responseTag = 0xA7;
-        if (rule.fault == Fault::WrongEchoedTag) value = tag + 0x01000000u;
-        if (rule.fault == Fault::ErrorStatus) status = 10000;
-        if (rule.fault == Fault::LengthPastReport) r[2] = 32;
+    for (const auto& [ruleTag, fault, occurrence, ruleFinal] : faults_) {
+        if (ruleTag != tag || ruleFinal != final || occurrence != seen_[tag]) continue;
+        if (fault == Fault::NoAnswer) return;
+        if (fault == Fault::ReadError) r.resize(1);
+        if (fault == Fault::WrongReportId) r[0] = 4;
+        if (fault == Fault::NotGeneric) responseTag = 0xA7;
+        if (fault == Fault::WrongEchoedTag) value = tag + 0x01000000u;
+        if (fault == Fault::ErrorStatus) status = 10000;
+        if (fault == Fault::LengthPastReport) r[2] = 32;
     }
     Report empty = last_;
     empty[0] = 3;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <tuple>
 #include <vector>
 
 #include "hidsim/hidsim.h"
@@ -46,12 +47,6 @@ public:
     void opened() override { queue_.clear(); }
 
 private:
-    struct Rule {
-        std::uint8_t tag;
-        Fault fault;
-        int occurrence;
-        bool final;
-    };
     void command(const unsigned char* payload);
     void receive(const unsigned char* payload, std::uint32_t length);
     void answer(std::uint8_t tag, std::uint32_t status, bool final = false,
@@ -61,7 +56,7 @@ private:
     Report last_ = Report(36, 0);
     std::map<std::uint8_t, int> seen_;
     std::map<std::pair<std::uint8_t, bool>, int> empties_;
-    std::vector<Rule> faults_;
+    std::vector<std::tuple<std::uint8_t, Fault, int, bool>> faults_;  // as failCommand
     int dataSeen_ = 0;
     bool dataPhase_ = false;
     std::uint32_t dataAddress_ = 0;
