@@ -1,7 +1,6 @@
 #include "hid/bootloader_packets.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "hid/hid_write_timeout.h"
 
@@ -28,7 +27,7 @@ int BootloaderPackets::writeReport(const std::uint8_t* payload, std::size_t leng
     report_[0] = phase == Phase::Command ? kCommandOut : kDataOut;
     report_[2] = static_cast<std::uint8_t>(length);
     report_[3] = static_cast<std::uint8_t>(length >> 8);
-    if (length > 0) std::memcpy(report_.data() + kHeaderSize, payload, length);
+    std::copy_n(payload, length, report_.data() + kHeaderSize);  // null when length is 0
     readCounter_ = 0;
     return hid_write_timeout(device_.handle(), report_.data(), report_.size(), kWriteTimeoutMs);
 }
