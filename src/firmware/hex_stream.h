@@ -14,8 +14,11 @@ namespace zt {
 // Raw bytes for the reader, in order.
 class ByteSource {
 public:
+    static constexpr std::ptrdiff_t kFailed = -1;
+
     // Copies up to `capacity` (> 0) bytes into `destination`. Gives how many were copied, 0 at the
-    // end of the data, -1 when the data cannot be read; once it gave 0 or -1 it is not asked again.
+    // end of the data, kFailed when the data cannot be read; once it gave 0 or kFailed it is not
+    // asked again.
     virtual std::ptrdiff_t read(char* destination, std::size_t capacity) = 0;
 
 protected:
