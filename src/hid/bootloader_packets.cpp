@@ -25,8 +25,7 @@ int BootloaderPackets::writeReport(const std::uint8_t* payload, std::size_t leng
     length = std::min(length, kMaxPayload);
     report_.fill(0);
     report_[0] = phase == Phase::Command ? kCommandOut : kDataOut;
-    report_[2] = static_cast<std::uint8_t>(length);
-    report_[3] = static_cast<std::uint8_t>(length >> 8);
+    report_[2] = static_cast<std::uint8_t>(length);  // byte 3, the high byte, stays 0: length <= 32
     std::copy_n(payload, length, report_.data() + kHeaderSize);  // null when length is 0
     readCounter_ = 0;
     return hid_write_timeout(device_.handle(), report_.data(), report_.size(), kWriteTimeoutMs);
