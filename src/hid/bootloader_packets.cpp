@@ -36,7 +36,8 @@ std::optional<ResponseView> BootloaderPackets::readResponse(int timeoutMs, Phase
     int skipped = 0;
     bool first = true;
     for (;;) {
-        const int got = hid_read_timeout(device_.handle(), report_.data(), report_.size(), timeoutMs);
+        const int got =
+            hid_read_timeout(device_.handle(), report_.data(), report_.size(), timeoutMs);
         if (got < static_cast<int>(kHeaderSize)) return std::nullopt;
         const std::size_t received = std::min(static_cast<std::size_t>(got), kReportSize);
         // Bytes the report did not carry must not be judged as an answer: what the buffer held
