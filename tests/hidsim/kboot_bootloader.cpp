@@ -92,7 +92,7 @@ void KbootBootloader::answer(std::uint8_t tag, std::uint32_t status, bool final,
         if (fault == Fault::NoAnswer) return;
         if (fault == Fault::ReadError) r.resize(1);
         if (fault == Fault::WrongReportId) r[0] = 4;
-        if (fault == Fault::NotGeneric) responseTag = 0xA7;
+        if (fault == Fault::NotGeneric) responseTag ^= 0x07;  // 0xA0 and 0xA7 swapped
         if (fault == Fault::WrongEchoedTag) value = tag + 0x01000000u;
         if (fault == Fault::ErrorStatus) status = 10000;
         if (fault == Fault::LengthPastReport) r[2] = 32;

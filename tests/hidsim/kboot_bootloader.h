@@ -19,7 +19,8 @@ namespace hidsim {
 
 class KbootBootloader : public Device {
 public:
-    // Faults of one answer; several combine. LengthPastReport: length 32, 8 payload bytes come.
+    // Faults of one answer; several combine. NotGeneric swaps the response tags 0xA0 and 0xA7;
+    // LengthPastReport: a length field of 32, but 8 payload bytes come.
     enum class Fault { NoAnswer, ReadError, WrongReportId, NotGeneric, WrongEchoedTag, ErrorStatus,
                        LengthPastReport };
 
