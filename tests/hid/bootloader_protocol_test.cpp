@@ -110,6 +110,7 @@ TEST_F(ProbeTest, RegistryRunsTheProbesOfTheSelectedKind) {
         if (atKado) kboot(kKado, true);
         if (atMondrel) kboot(kMondrel, true);
         EXPECT_EQ(registry.bootloaderPresent(), found);
+        EXPECT_EQ(hidsim::openHandles(), 0);  // the next probe's open would hide a leak
         EXPECT_EQ(hidsim::openAttempts(0x16C0, 0x0478), kind == kKado ? 1 : 0);
         EXPECT_EQ(hidsim::openAttempts(0x1FC9, 0x815B), kind == kKado && !loader ? 1 : 0);
         EXPECT_EQ(hidsim::openAttempts(0x16D0, 0x0EA1), kind == kMondrel ? 1 : 0);
