@@ -75,6 +75,9 @@ bool LineReader::next(const char*& text, std::size_t& length) {
         if (feed != nullptr) {
             const std::size_t at = static_cast<std::size_t>(feed - from);
             if (at > 0 && from[at - 1] == '\r') {
+                // The splice: the pair becomes a line feed where the CR stood, in our own block,
+                // so the line is handed on in place one character shorter; the LF after it is
+                // consumed with it (taken = at + 1) and never read again.
                 from[at - 1] = '\n';
                 taken = at + 1;
                 length = at;
@@ -109,6 +112,9 @@ bool LineReader::assemble(std::size_t& length) {
             break;
         }
         const std::size_t room = kLineMax - length;
+        // As in next(): one past the room, so a pair whose LF lands there still ends this line.
+        // (A narrower window only moves a line feed that fits onto the copy below, which ends
+        // the line the same way.)
         const std::size_t window = std::min(end_ - position_, room + 1);
         const char* feed = static_cast<const char*>(std::memchr(from, '\n', window));
         if (feed != nullptr) {
@@ -134,7 +140,7 @@ bool LineReader::assemble(std::size_t& length) {
 }  // namespace
 
 std::ptrdiff_t MemorySource::read(char* destination, std::size_t capacity) {
-    const std::size_t n = std::min(capacity, size_ - position_);
+    const std::size_t n = std::min({capacity, piece_, size_ - position_});
     if (n > 0) std::memcpy(destination, data_ + position_, n);
     position_ += n;
     return static_cast<std::ptrdiff_t>(n);

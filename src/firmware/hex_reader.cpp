@@ -11,7 +11,7 @@ public:
     explicit FileSource(std::FILE* file) : file_(file) {}
     std::ptrdiff_t read(char* destination, std::size_t capacity) override {
         const std::size_t got = std::fread(destination, 1, capacity, file_);
-        if (got == 0 && std::ferror(file_)) return -1;
+        if (got == 0 && std::ferror(file_)) return kFailed;
         return static_cast<std::ptrdiff_t>(got);
     }
 

@@ -62,33 +62,6 @@ inline bool readByte(const char* field, std::uint32_t& value) {
     return true;
 }
 
-// Eight characters, all hex digits, as the four bytes they spell (first pair in the lowest
-// byte) and their sum; false when any of them is not a hex digit. The common case of a data
-// record, done in one go.
-inline bool readFourBytes(const char* field, std::uint32_t& bytes, std::uint32_t& sum) {
-    static_assert(std::endian::native == std::endian::little);
-    constexpr std::uint64_t kEach = 0x0101010101010101;
-    std::uint64_t x = 0;
-    std::memcpy(&x, field, sizeof x);
-    const std::uint64_t high = kEach * 0x80;
-    const std::uint64_t low7 = x & ~high;
-    const std::uint64_t atLeast0 = low7 + kEach * (0x80 - '0');
-    const std::uint64_t past9 = low7 + kEach * (0x80 - '9' - 1);
-    const std::uint64_t lower = low7 | kEach * 0x20;
-    const std::uint64_t atLeastA = lower + kEach * (0x80 - 'a');
-    const std::uint64_t pastF = lower + kEach * (0x80 - 'f' - 1);
-    const std::uint64_t digit = (atLeast0 & ~past9) | (atLeastA & ~pastF);
-    if ((digit & ~x & high) != high) return false;
-    // '0'-'9' have bit 6 clear; 'A'-'F' and 'a'-'f' have it set and their low nibble is 1-6.
-    const std::uint64_t nibbles = (x & kEach * 0x0F) + ((x >> 6) & kEach) * 9;
-    constexpr std::uint64_t kLanes = 0x000F000F000F000F;
-    std::uint64_t pairs = ((nibbles & kLanes) << 4) | ((nibbles >> 8) & kLanes);
-    sum += static_cast<std::uint32_t>((pairs * 0x0001000100010001) >> 48);
-    pairs = (pairs | (pairs >> 8)) & 0x0000FFFF0000FFFF;
-    bytes = static_cast<std::uint32_t>(pairs | (pairs >> 16));
-    return true;
-}
-
 constexpr std::size_t kMinimumLine = 11;  // ':' LL AAAA TT CC, or those and a line feed
 constexpr std::uint64_t kImageLimit = FirmwareImage::kSize;
 
@@ -114,13 +87,48 @@ void applyBaseRecord(FirmwareImage& image, const char* line, std::uint32_t sum,
 
 }  // namespace
 
+// The common case of a data record, four bytes in one go. Why it holds, lane by lane (one character per byte of x):
+// - low7 + (0x80 - c) has bit 7 set exactly when the character's low seven bits are >= c, and
+//   never carries into the next lane (at most 0x7F + 0x80 = 0xFF).
+// - A digit is >= '0' and not >= '9' + 1, or, with bit 5 forced on (upper case folded onto lower
+//   case; no other character folds into 'a'..'f'), >= 'a' and not >= 'f' + 1; and its own bit 7
+//   is clear (~x), so 0xB0 is no '0'.
+// - Value: the low nibble, plus 9 for letters (bit 6 set): 'A' is 0x41, 1 + 9 = 10.
+// A refusal here only costs speed (the byte loop takes over), so the reader's results cannot show
+// an edge off by one; the tests compare it with the one-character table for every byte value in
+// every lane instead.
+bool readFourBytes(const char* field, std::uint32_t& bytes, std::uint32_t& sum) {
+    static_assert(std::endian::native == std::endian::little);
+    constexpr std::uint64_t kEach = 0x0101010101010101;
+    std::uint64_t x = 0;
+    std::memcpy(&x, field, sizeof x);
+    const std::uint64_t high = kEach * 0x80;
+    const std::uint64_t low7 = x & ~high;
+    const std::uint64_t atLeast0 = low7 + kEach * (0x80 - '0');
+    const std::uint64_t past9 = low7 + kEach * (0x80 - '9' - 1);
+    const std::uint64_t lower = low7 | kEach * 0x20;
+    const std::uint64_t atLeastA = lower + kEach * (0x80 - 'a');
+    const std::uint64_t pastF = lower + kEach * (0x80 - 'f' - 1);
+    const std::uint64_t digit = (atLeast0 & ~past9) | (atLeastA & ~pastF);
+    if ((digit & ~x & high) != high) return false;
+    // '0'-'9' have bit 6 clear; 'A'-'F' and 'a'-'f' have it set and their low nibble is 1-6.
+    const std::uint64_t nibbles = (x & kEach * 0x0F) + ((x >> 6) & kEach) * 9;
+    constexpr std::uint64_t kLanes = 0x000F000F000F000F;
+    std::uint64_t pairs = ((nibbles & kLanes) << 4) | ((nibbles >> 8) & kLanes);
+    sum += static_cast<std::uint32_t>((pairs * 0x0001000100010001) >> 48);
+    pairs = (pairs | (pairs >> 8)) & 0x0000FFFF0000FFFF;
+    bytes = static_cast<std::uint32_t>(pairs | (pairs >> 16));
+    return true;
+}
+
 bool parseHexRecord(FirmwareImage& image, const char* line) {
     return parseHexLine(image, line, std::strlen(line));
 }
 
 bool parseHexLine(FirmwareImage& image, const char* line, std::size_t length) {
-    if (length < 1 || line[0] != ':') return false;
-    if (length < kMinimumLine) return false;
+    // The length first, so that line[0] exists; a line too short and one without ':' are refused
+    // alike, so the order of the two tests is not seen from outside.
+    if (length < kMinimumLine || line[0] != ':') return false;
 
     std::uint32_t count = 0;
     if (!readByte(line + 1, count)) return false;

@@ -8,7 +8,13 @@
 //   11 the KBOOT device cannot be opened   21 the firmware file cannot be read
 //   31..34 FlashEraseRegion   41..44 WriteMemory command   45..48 WriteMemory final response
 //   51..54 Reset
-// The first-stage path gives only 0 or 1.
+// and two refusals of a firmware file that does not suit the device, made before anything is
+// erased or sent (units 5 and 6, which no verdict has):
+//   25 the file defines no byte at address 0 (flashing it would blank the start-up code)
+//   26 first-stage path: the file defines bytes at or past the kind's code size (they would be
+//      cut off without a word)
+// The first-stage path gives 0, 1 for any failure of its own (the KBOOT path may follow), or 25
+// or 26 (final: the file suits neither path).
 //
 // Threads: the worker only, one operation at a time. Each operation that opens `device` closes it
 // before it returns; the step operations (eraseRegion .. resetDevice, writeFirstStageImage ..
@@ -45,6 +51,10 @@ public:
     static constexpr std::uint32_t kPropertyFlashSize = 4;
     static constexpr std::uint32_t kPropertySectorSize = 5;
 
+    static constexpr int kFirstStageFailed = 1;
+    static constexpr int kNoStartCode = 25;
+    static constexpr int kPastCodeSize = 26;
+
     static constexpr std::uint32_t kEraseUnit = 4096;
     static constexpr int kFinalResponseTimeoutMs = 10000;
 
@@ -77,7 +87,8 @@ public:
     // Opens the ids, programs the file's image, resets the device, closes it. 0 or a code.
     int flashFirmware(std::uint16_t vendorId, std::uint16_t productId, const std::string& fileName);
     // Reads the file and programs it from address 0 up to its highest written address + 1, gaps
-    // as 0xFF, after erasing that range rounded up to whole erase units. 0, 21, 31..34, 41..48.
+    // as 0xFF, after erasing that range rounded up to whole erase units. 0, 21, 25, 31..34,
+    // 41..48.
     int programImage(const std::string& fileName);
     // 0 or 31..34.
     int eraseRegion(std::uint32_t start, std::uint32_t count);
@@ -88,21 +99,23 @@ public:
     int resetDevice();
 
     // --- HalfKay first stage ---
-    // Opens the ids, writes the image in blocks and sends the boot report, closes. 0 or 1.
+    // Opens the ids, writes the image in blocks and sends the boot report, closes. 0, 1, 25, 26.
     int loadFirstStage(std::uint16_t vendorId, std::uint16_t productId, const std::string& fileName,
                        std::int32_t codeSize, std::int32_t blockSize);
     // Reads the file, then sends every block from address 0 below `codeSize` (undefined bytes
-    // 0xFF) with progress, then the boot report. False when the file cannot be read, the block
-    // size cannot be sent (0 or less, or more than 1025), or a block is not taken in its budget.
-    bool writeFirstStageImage(const std::string& fileName, std::int32_t codeSize,
-                              std::int32_t blockSize);
+    // 0xFF) with progress, then the boot report. 1 when the file cannot be read, the block size
+    // cannot be sent (0 or less, or more than 1025), or a block is not taken in its budget; 25 or
+    // 26 when the file does not suit the kind (nothing sent); else 0.
+    int writeFirstStageImage(const std::string& fileName, std::int32_t codeSize,
+                             std::int32_t blockSize);
     // Sends report id 0 followed by `length` bytes (at most 1089, else false without sending).
     // Retries every 10 ms while the budget of timeoutMs / 10 attempts lasts; each attempt may
     // wait for what is left of the budget, counted in pauses only. True when a write was taken.
     bool writeBlock(const std::uint8_t* bytes, std::size_t length, int timeoutMs);
-    // Clears the first `length` bytes of `buffer`, marks bytes 0..2 with 0xFF and sends them as
-    // the boot report (500 ms). The outcome is not examined by anyone, so it is not returned.
-    void sendBootReport(std::uint8_t* buffer, std::size_t length);
+    // Sends the boot report: `length` bytes (a block report's length, 64 + block size) after the
+    // report id, FF FF FF and then zeros (500 ms). The outcome is not examined by anyone, so it is
+    // not returned.
+    void sendBootReport(std::size_t length);
 
     BootloaderPackets& packets() { return packets_; }
 
@@ -112,7 +125,6 @@ private:
     DeviceRegistry& registry_;
     BootloaderPackets packets_;
     // One block (header and data) and the report around it, report id first.
-    std::array<std::uint8_t, kMaxBlockData> block_{};
     std::array<std::uint8_t, kMaxBlockData + 1> blockReport_{};
 };
 

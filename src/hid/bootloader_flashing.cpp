@@ -34,6 +34,10 @@ int BootloaderChannel::flashFirmware(std::uint16_t vendorId, std::uint16_t produ
 int BootloaderChannel::programImage(const std::string& fileName) {
     const std::uint8_t* bytes = nullptr;
     if (readHexFile(image_, fileName, &bytes) < 0 || bytes == nullptr) return kFileUnreadable;
+    // The chip starts from address 0. Flashing a file that leaves it blank erases the vector table
+    // and writes nothing in its place: the device would not start again (and a blank flash
+    // configuration field can lock the chip for good).
+    if (image_.written[0] == 0) return kNoStartCode;
     // Everything from address 0 to the last written byte, not the sum of the records' lengths:
     // that sum cuts short a file with gaps, and the cut-off code would be erased and never
     // written. The reader leaves unwritten bytes at 0xFF, the value of erased flash.

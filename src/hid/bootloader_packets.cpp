@@ -1,7 +1,6 @@
 #include "hid/bootloader_packets.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "hid/hid_write_timeout.h"
 
@@ -26,9 +25,8 @@ int BootloaderPackets::writeReport(const std::uint8_t* payload, std::size_t leng
     length = std::min(length, kMaxPayload);
     report_.fill(0);
     report_[0] = phase == Phase::Command ? kCommandOut : kDataOut;
-    report_[2] = static_cast<std::uint8_t>(length);
-    report_[3] = static_cast<std::uint8_t>(length >> 8);
-    if (length > 0) std::memcpy(report_.data() + kHeaderSize, payload, length);
+    report_[2] = static_cast<std::uint8_t>(length);  // byte 3, the high byte, stays 0: length <= 32
+    std::copy_n(payload, length, report_.data() + kHeaderSize);  // null when length is 0
     readCounter_ = 0;
     return hid_write_timeout(device_.handle(), report_.data(), report_.size(), kWriteTimeoutMs);
 }
@@ -38,7 +36,8 @@ std::optional<ResponseView> BootloaderPackets::readResponse(int timeoutMs, Phase
     int skipped = 0;
     bool first = true;
     for (;;) {
-        const int got = hid_read_timeout(device_.handle(), report_.data(), report_.size(), timeoutMs);
+        const int got =
+            hid_read_timeout(device_.handle(), report_.data(), report_.size(), timeoutMs);
         if (got < static_cast<int>(kHeaderSize)) return std::nullopt;
         const std::size_t received = std::min(static_cast<std::size_t>(got), kReportSize);
         // Bytes the report did not carry must not be judged as an answer: what the buffer held
@@ -51,9 +50,14 @@ std::optional<ResponseView> BootloaderPackets::readResponse(int timeoutMs, Phase
         }
         if (report_[0] != expectedId) return std::nullopt;
         const std::size_t length = report_[2] | static_cast<std::size_t>(report_[3]) << 8;
-        // Some bootloaders send empty reports before the answer to a fresh command; a read that
-        // follows another read takes an empty report as the answer.
-        if (length == 0 && readCounter_ < 2 && ++skipped < kEmptyReportLimit) continue;
+        if (length == 0) {
+            // Some bootloaders send empty reports before the answer to a fresh command. The read
+            // ends at the 50th, or at once on a read that follows another read; either way an
+            // empty report carries no answer: judging it would judge whatever an earlier answer
+            // left in the report, which can make a lost final response look like success.
+            if (readCounter_ < 2 && ++skipped < kEmptyReportLimit) continue;
+            return std::nullopt;
+        }
         if (received - kHeaderSize < length) return std::nullopt;
         return ResponseView{report_.data() + kHeaderSize, length};
     }

@@ -62,10 +62,10 @@ public:
     int writeReport(const std::uint8_t* payload, std::size_t length, Phase phase);
 
     // Reads the answer of the phase (report id 3 for Command, 4 for Data), waiting up to
-    // `timeoutMs` per report. Empty reports are skipped up to 49 times on the first read after a
-    // write; the 50th, or any empty report on a later read, is the answer itself. Nothing when the
-    // read times out or fails, the report id is wrong, or the length field claims more bytes than
-    // arrived.
+    // `timeoutMs` per report (a time-out is not retried). Empty reports (length 0) are skipped up
+    // to 49 times on the first read after a write; the 50th, or any empty report on a later read,
+    // ends the read with nothing, as do a time-out or failed read, a wrong report id and a length
+    // field claiming more bytes than arrived. A view given out always has a length of 1 or more.
     std::optional<ResponseView> readResponse(int timeoutMs, Phase phase);
 
     // Sends a command with two parameters and reads its answer (3000 ms). The write's own result

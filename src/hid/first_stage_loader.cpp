@@ -11,6 +11,7 @@
 //   65      block size  image bytes from the address on, 0xFF where the file defines none
 //
 // Boot report: as long as the last block report, bytes 1..3 FF FF FF, everything else 0.
+#include <algorithm>
 #include <cstring>
 
 #include "devices/device_registry.h"
@@ -27,21 +28,25 @@ int BootloaderChannel::loadFirstStage(std::uint16_t vendorId, std::uint16_t prod
         device_.close();
         return 1;
     }
-    const bool written = writeFirstStageImage(fileName, codeSize, blockSize);
+    const int code = writeFirstStageImage(fileName, codeSize, blockSize);
     device_.close();
-    return written ? 0 : 1;
+    return code;
 }
 
-bool BootloaderChannel::writeFirstStageImage(const std::string& fileName, std::int32_t codeSize,
-                                             std::int32_t blockSize) {
+int BootloaderChannel::writeFirstStageImage(const std::string& fileName, std::int32_t codeSize,
+                                            std::int32_t blockSize) {
     // The reader's byte count is not needed: the blocks cover the code size whatever the file
     // holds.
-    if (readHexFile(image_, fileName, nullptr) < 0) return false;
+    if (readHexFile(image_, fileName, nullptr) < 0) return kFirstStageFailed;
     // A block size of 0 would never advance; one past the largest report cannot be sent at all.
     if (blockSize <= 0 ||
         static_cast<std::size_t>(blockSize) > kMaxBlockData - kBlockHeaderSize) {
-        return false;
+        return kFirstStageFailed;
     }
+    // The blocks would blank the start-up code, or silently leave out what lies past the code
+    // size while the update reports success.
+    if (image_.written[0] == 0) return kNoStartCode;
+    if (imageEnd(image_) > codeSize) return kPastCodeSize;
     const std::size_t length = kBlockHeaderSize + static_cast<std::size_t>(blockSize);
     // The block is built in place behind the report id, so writeBlock sends it without a copy.
     std::uint8_t* block = blockReport_.data() + 1;
@@ -54,12 +59,12 @@ bool BootloaderChannel::writeFirstStageImage(const std::string& fileName, std::i
                        block + kBlockHeaderSize);
         // The first block waits longer: the loader may still be settling after it enumerated.
         if (!writeBlock(block, length, address == 0 ? kFirstBlockTimeoutMs : kBlockTimeoutMs))
-            return false;
+            return kFirstStageFailed;
         // Taken before the address advances, so the last block shows 99, not 100.
         registry_.reportProgress(static_cast<int>(address * 100 / codeSize));
     }
-    sendBootReport(block, length);
-    return true;
+    sendBootReport(length);
+    return 0;
 }
 
 bool BootloaderChannel::writeBlock(const std::uint8_t* bytes, std::size_t length, int timeoutMs) {
@@ -81,11 +86,12 @@ bool BootloaderChannel::writeBlock(const std::uint8_t* bytes, std::size_t length
     return false;
 }
 
-void BootloaderChannel::sendBootReport(std::uint8_t* buffer, std::size_t length) {
-    if (length > kMaxBlockData) length = kMaxBlockData;
-    std::memset(buffer, 0, length);
-    if (length >= 3) buffer[0] = buffer[1] = buffer[2] = 0xFF;
-    writeBlock(buffer, length, kBlockTimeoutMs);
+void BootloaderChannel::sendBootReport(std::size_t length) {
+    length = std::min(length, kMaxBlockData);
+    std::uint8_t* boot = blockReport_.data() + 1;
+    std::memset(boot, 0, length);
+    std::memset(boot, 0xFF, 3);
+    writeBlock(boot, length, kBlockTimeoutMs);
 }
 
 }  // namespace zt

@@ -27,7 +27,9 @@ int DeviceRegistry::installFirmware(const std::string& fileName) {
     if (firstStage) {
         first = bootloader_->loadFirstStage(firstStageVendorId, firstStageProductId, fileName,
                                             row->codeSize, row->blockSize);
-        if (first == 0) return 0;
+        // Done, or a file that suits neither path: nothing was sent, and the KBOOT path would
+        // only send it.
+        if (first != BootloaderChannel::kFirstStageFailed) return first;
     }
     const int second =
         bootloader_->flashFirmware(static_cast<std::uint16_t>(row->vendorId),

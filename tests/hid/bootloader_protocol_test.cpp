@@ -1,5 +1,5 @@
-// The KBOOT packet layer and probe: whole reports on the wire, the empty-report rule, the response
-// check, the property texts, the order of the questions, which probes run for which kind.
+// The KBOOT packet layer and probe: the verdict on every kind of answer and the reads it took, the
+// property texts, the probe's questions, which probes run for which kind.
 #include "hid/channel_fixture.h"
 
 namespace zt::test {
@@ -8,109 +8,113 @@ namespace {
 using PacketTest = ChannelTest;
 using ProbeTest = ChannelTest;
 
-TEST_F(PacketTest, ImageOf4097BytesOnTheWire) {
-    registry.select(kMondrelRow);
-    auto kboot = attach();
-    const auto data = patternBytes(4097);
-    ASSERT_EQ(registry.installFirmware(firmwareFile({{0, data}})), 0);
-    const auto& r = kboot->reports;
-    ASSERT_EQ(r.size(), 1u + 1u + 129u + 1u);
-    EXPECT_EQ(r[0], bytes({1, 0, 0x0C, 0, 2, 0, 0, 2, 0, 0, 0, 0, 0, 0x20}));  // two erase units
-    EXPECT_EQ(r[1], bytes({1, 0, 0x0C, 0, 4, 1, 0, 2, 0, 0, 0, 0, 0x01, 0x10}));
-    EXPECT_EQ(Bytes(r[2].begin(), r[2].begin() + 4), (Bytes{2, 0, 0x20, 0}));
-    EXPECT_EQ(r[130], bytes({2, 0, 1, 0, data[4096]})) << "a short last chunk is zero-padded";
-    EXPECT_EQ(r[131], bytes({1, 0, 0x0C, 0, 0x0B, 0, 0, 2}));
-    EXPECT_TRUE(std::equal(data.begin(), data.end(), kboot->flash.begin()));
-    EXPECT_EQ(progress.back(), 100);
-}
-
-TEST_F(PacketTest, EmptyReportRule) {
-    // empty reports before the answer, a second read without a write, verdict, length, reads
-    const std::tuple<int, bool, int, std::size_t, int> cases[] = {
-        {49, false, 0, 12, 50},
-        {50, false, 2, 0, 50},  // the 50th empty report is the answer
-        {52, true, 2, 0, 51},   // a read after a read takes an empty report at once
+// Reset's answer, spoilt as each row says; `again`: judge a second read after the first.
+TEST_F(PacketTest, VerdictOnEveryKindOfAnswer) {
+    using F = Fault;
+    const struct {
+        const char* fault;  // what a wrong verdict or read count reveals
+        std::vector<Fault> faults;
+        int empties;
+        bool again;
+        int verdict;
+        int reads;  // each of 3000 ms
+    } rows[] = {
+        {"a good answer refused", {}, 0, false, 0, 1},
+        {"a time-out retried, or taken as an answer", {F::NoAnswer}, 0, false, 1, 1},
+        {"a read error taken as an answer", {F::ReadError}, 0, false, 1, 1},
+        {"the report id not looked at", {F::WrongReportId}, 0, false, 1, 1},
+        {"a length past the bytes read accepted", {F::LengthPastReport}, 0, false, 1, 1},
+        {"echo or status judged before the tag",
+         {F::NotGeneric, F::WrongEchoedTag, F::ErrorStatus}, 0, false, 2, 1},
+        {"status judged before the echo", {F::WrongEchoedTag, F::ErrorStatus}, 0, false, 3, 1},
+        {"the status not looked at", {F::ErrorStatus}, 0, false, 4, 1},
+        {"fewer than 49 empty reports skipped", {}, 49, false, 0, 50},
+        {"more than 49 skipped, or the 50th judged as an answer", {}, 50, false, 1, 50},
+        {"empty reports skipped on a read after a read", {}, 51, true, 1, 51},
     };
-    for (const auto& [empties, readAgain, verdict, length, reads] : cases) {
-        SCOPED_TRACE(empties);
-        auto kboot = open();
-        kboot->emptyReportsBefore(BootloaderChannel::kReset, empties);
-        auto response = channel.packets().sendCommand(BootloaderChannel::kReset, 0, 0, 0);
-        if (readAgain) response = channel.packets().readResponse(3000, Phase::Command);
-        ASSERT_TRUE(response.has_value());
-        EXPECT_EQ(response->length, length);
-        EXPECT_EQ(checkResponse(response, BootloaderChannel::kReset), verdict);
-        EXPECT_EQ(kboot->reads, reads);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.fault);
+        auto dev = kboot();
+        for (const Fault f : row.faults) dev->failCommand(11, f);
+        dev->emptyReportsBefore(11, row.empties);
+        ASSERT_TRUE(device.open(0x16D0, 0x0EA1));
+        auto response = channel.packets().sendCommand(11, 0, 0, 0);
+        if (row.again) response = channel.packets().readResponse(3000, Phase::Command);
+        EXPECT_EQ(checkResponse(response, 11), row.verdict);
+        EXPECT_EQ(dev->timeouts(Call::Read), std::vector<int>(row.reads, 3000));
+        device.close();
     }
 }
 
-// Fault: a short empty answer after the data phase judged on what the buffer still held, the last
-// data report's firmware bytes, which may look exactly like a successful answer.
-TEST_F(PacketTest, AShortEmptyAnswerIsNeverJudgedOnStaleBytes) {
-    open()->emptyReportsBefore(BootloaderChannel::kWriteMemory, 50, true);
-    const std::vector<std::uint8_t> lookalike{0xA0, 0, 0, 2, 0, 0, 0, 0, 4, 0, 0, 0};
-    EXPECT_EQ(channel.writeMemory(12, lookalike.data()), 46);
+TEST_F(ProbeTest, ByteSizeTexts) {
+    const std::pair<std::uint64_t, const char*> rows[] = {
+        {0, "0 bytes"}, {1023, "1023 bytes"}, {1024, "1 KB"}, {1536, "1.500 KB"},
+        {1048575, "1023.999 KB"}, {1048576, "1 MB"}, {1572864, "1.500 MB"},
+        {1073741823, "1024.000 MB"}, {1073741824, "1 GB"}, {1610612736, "1.500 GB"}};
+    for (const auto& [size, text] : rows) EXPECT_EQ(formatByteSize(size), text) << size;
 }
 
+// Any answer counts, whatever its tag and status; none, an empty one and an answer for a property
+// without a text give false and "".
 TEST_F(ProbeTest, PropertyTexts) {
-    const std::tuple<std::uint32_t, std::uint32_t, std::string> cases[] = {
-        {1, 0x4B020100, "Bootlader Version = K2.1.0"},
-        {3, 0xA000BC, "Flash Start Address = 0x00A000BC"},
-        {4, 0x180000, "Flash Size = 1.500 MB"},
-        {5, 1024, "Flash Sector Size = 1 KB"},
-        {5, 1000, "Flash Sector Size = 1000 bytes"},
-        {2, 0, ""},  // not a property the probe knows
+    const std::tuple<std::uint32_t, std::vector<Fault>, int, const char*> rows[] = {
+        {1, {}, 0, "Bootlader Version = K2.1.0"},
+        {3, {Fault::NotGeneric}, 0, "Flash Start Address = 0x00000000"},
+        {4, {Fault::ErrorStatus}, 0, "Flash Size = 256 KB"},
+        {5, {}, 0, "Flash Sector Size = 4 KB"}, {5, {Fault::NoAnswer}, 0, ""},
+        {5, {Fault::WrongReportId}, 0, ""}, {5, {}, 50, ""}, {2, {}, 0, ""},
     };
-    for (const auto& [property, value, expected] : cases) {
-        SCOPED_TRACE(expected);
-        open()->properties[property] = value;
-        std::string text = "stale";
-        EXPECT_EQ(channel.getPropertyText(property, text), !expected.empty());
-        EXPECT_EQ(text, expected);
+    for (const auto& [property, faults, empties, text] : rows) {
+        auto dev = kboot();
+        dev->properties[2] = 0;
+        for (const Fault f : faults) dev->failCommand(7, f);
+        dev->emptyReportsBefore(7, empties);
+        ASSERT_TRUE(device.open(0x16D0, 0x0EA1));
+        std::string got = "stale";
+        EXPECT_EQ(channel.getPropertyText(property, got), *text != '\0') << property << text;
+        EXPECT_EQ(got, text);
+        EXPECT_EQ(dev->reports.at(0), bytes({1, 0, 12, 0, 7, 0, 0, 2, property}));
+        device.close();
     }
 }
 
+// Faults: another order of questions, a question after the first silence, a description made
+// from other properties or changed by a failed probe.
 TEST_F(ProbeTest, AsksInOrderAndStopsAtTheFirstSilence) {
     const std::vector<std::uint32_t> order{1, 4, 3, 5};
     for (int silent = 1; silent <= 5; ++silent) {  // 5: every question answered
-        SCOPED_TRACE(silent);
-        hidsim::detachAll();
-        auto kboot = attach();
-        kboot->failCommand(BootloaderChannel::kGetProperty, Fault::NoAnswer, silent);
+        auto dev = kboot();
+        dev->failCommand(7, Fault::NoAnswer, silent);
         std::string description = "unchanged";
-        EXPECT_EQ(channel.probeBootloader(kMondrelVid, kMondrelPid, description), silent == 5);
+        EXPECT_EQ(channel.probeBootloader(0x16D0, 0x0EA1, description), silent == 5);
         std::vector<std::uint32_t> asked;
-        for (const Bytes& r : kboot->reports) asked.push_back(r[8]);
+        for (const Bytes& r : dev->reports) asked.push_back(r[8]);
         EXPECT_EQ(asked, decltype(asked)(order.begin(), order.begin() + std::min(silent, 4)));
-        EXPECT_EQ(kboot->reports[0], bytes({1, 0, 0x0C, 0, 7, 0, 0, 2, 1}));
         EXPECT_EQ(description, silent < 5 ? "unchanged"
                           : "Flash Start Address = 0x00000000 ; Flash Sector Size = 4 KB");
     }
 }
 
 TEST_F(ProbeTest, RegistryRunsTheProbesOfTheSelectedKind) {
-    // row, first-stage loader attached, KBOOT attached at Kado's / Mondrel's ids, then found
-    const std::tuple<unsigned, bool, bool, bool, bool> cases[] = {
-        {kKadoRow, true, false, false, true},
-        {kKadoRow, false, true, false, true},
-        {kMondrelRow, true, false, false, false},
-        {kMondrelRow, false, false, true, true},
-        {1, true, true, true, false},  // a kind without loaders
+    // kind, first-stage loader attached, KBOOT attached at Kado's / Mondrel's ids, then found
+    const std::tuple<unsigned, bool, bool, bool, bool> rows[] = {
+        {kKado, true, false, false, true}, {kKado, false, true, false, true},
+        {kMondrel, true, false, false, false}, {kMondrel, false, false, true, true},
+        {1, true, true, true, false},  // a kind without loaders opens nothing
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        const auto& [row, loader, atKado, atMondrel, found] = c;
-        registry.select(row);
+    for (const auto& [kind, loader, atKado, atMondrel, found] : rows) {
+        SCOPED_TRACE(testing::Message() << kind << loader << atKado << atMondrel);
+        registry.select(kind);
         hidsim::detachAll();
         if (loader) halfKay();
-        if (atKado) attach(kKadoVid, kKadoPid);
-        if (atMondrel) attach(kMondrelVid, kMondrelPid);
+        if (atKado) kboot(kKado, true);
+        if (atMondrel) kboot(kMondrel, true);
         EXPECT_EQ(registry.bootloaderPresent(), found);
-        EXPECT_EQ(hidsim::openAttempts(kLoaderVid, kLoaderPid), row == kKadoRow ? 1 : 0);
-        EXPECT_EQ(hidsim::openAttempts(kKadoVid, kKadoPid), row == kKadoRow && !loader ? 1 : 0);
-        EXPECT_EQ(hidsim::openAttempts(kMondrelVid, kMondrelPid), row == kMondrelRow ? 1 : 0);
+        EXPECT_EQ(hidsim::openHandles(), 0);  // the next probe's open would hide a leak
+        EXPECT_EQ(hidsim::openAttempts(0x16C0, 0x0478), kind == kKado ? 1 : 0);
+        EXPECT_EQ(hidsim::openAttempts(0x1FC9, 0x815B), kind == kKado && !loader ? 1 : 0);
+        EXPECT_EQ(hidsim::openAttempts(0x16D0, 0x0EA1), kind == kMondrel ? 1 : 0);
     }
-    EXPECT_EQ(hidsim::openAttempts(0x1FC9, 0x815C), 0) << "a kind without loaders opened its ids";
 }
 
 }  // namespace

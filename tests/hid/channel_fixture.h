@@ -1,5 +1,6 @@
-// A fresh bootloader channel per test over the catalogue's registry: the emulated device world
-// empty, progress recorded, sleeping counted instead of slept.
+// A fresh bootloader channel per test over the catalogue's registry: the emulated world empty,
+// progress recorded, sleeping counted instead of slept. Nothing here closes a handle: the
+// open-handle check must see every one that the code under test leaves open.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,26 +9,22 @@
 #include "devices/device_registry.h"
 #include "devices/progress_sink.h"
 #include "hid/bootloader_channel.h"
-#include "platform/sleep.h"
 #include "hidsim/halfkay_loader.h"
 #include "hidsim/kboot_bootloader.h"
+#include "platform/sleep.h"
 #include "support/hex_text.h"
 
 namespace zt::test {
 
 using Bytes = std::vector<unsigned char>;
-using Kboot = hidsim::KbootBootloader;
-using Fault = Kboot::Fault;
-
+using Fault = hidsim::KbootBootloader::Fault;
+using hidsim::Call;
 inline long long sleptMs = 0;
-inline constexpr unsigned kKadoRow = 0, kMondrelRow = 5;  // first stage and KBOOT; KBOOT only
-inline constexpr std::uint16_t kKadoVid = 0x1FC9, kKadoPid = 0x815B;
-inline constexpr std::uint16_t kMondrelVid = 0x16D0, kMondrelPid = 0x0EA1;
-inline constexpr std::uint16_t kLoaderVid = 0x16C0, kLoaderPid = 0x0478;
+inline constexpr unsigned kKado = 0;     // first stage at 16C0:0478, then KBOOT at 1FC9:815B
+inline constexpr unsigned kMondrel = 5;  // KBOOT only, at 16D0:0EA1
 
-// `head`, zero-padded to `size` bytes.
 inline Bytes bytes(std::initializer_list<unsigned> head, std::size_t size = 36) {
-    Bytes r(size, 0);
+    Bytes r(size, 0);  // `head`, zero-padded
     std::copy(head.begin(), head.end(), r.begin());
     return r;
 }
@@ -36,39 +33,27 @@ class ChannelTest : public ::testing::Test, ProgressSink {
 protected:
     void SetUp() override {
         hidsim::detachAll();
-        sleptMs = 0;
         setSleepHook([](int ms) { sleptMs += ms; });
         registry.setProgressSink(this);
         registry.attachBootloader(&channel);
     }
-    void TearDown() override {
-        EXPECT_EQ(hidsim::openHandles(), device.handle() ? 1 : 0) << "a device was left open";
-        device.close();
-        hidsim::detachAll();
-        setSleepHook(nullptr);
-    }
+    void TearDown() override { setSleepHook(nullptr); }
     void advanceProgress(int percentage) override { progress.push_back(percentage); }
 
-    template <class D = Kboot>
-    std::shared_ptr<D> attach(std::uint16_t vid = kMondrelVid, std::uint16_t pid = kMondrelPid,
-                              std::shared_ptr<D> dev = std::make_shared<D>()) {
-        hidsim::attach(vid, pid, dev);
+    // A KBOOT bootloader at the ids of `kind`, alone in the world unless `keep`.
+    std::shared_ptr<hidsim::KbootBootloader> kboot(unsigned kind = kMondrel, bool keep = false) {
+        if (!keep) hidsim::detachAll();
+        auto dev = std::make_shared<hidsim::KbootBootloader>(0x40000);
+        hidsim::attach(kind == kKado ? 0x1FC9 : 0x16D0, kind == kKado ? 0x815B : 0x0EA1, dev);
         return dev;
     }
-    // A KBOOT device alone in the world and open, for the step operations.
-    std::shared_ptr<Kboot> open() {
-        device.close();
-        hidsim::detachAll();
-        auto kboot = attach();
-        EXPECT_TRUE(device.open(kMondrelVid, kMondrelPid));
-        return kboot;
+    std::shared_ptr<hidsim::HalfKayLoader> halfKay(std::uint32_t blockSize = 1024) {
+        auto dev = std::make_shared<hidsim::HalfKayLoader>(0x40000, blockSize);
+        hidsim::attach(0x16C0, 0x0478, dev);
+        return dev;
     }
-    auto halfKay() {
-        return attach(kLoaderVid, kLoaderPid,
-                      std::make_shared<hidsim::HalfKayLoader>(262144, 1024));
-    }
-    std::string firmwareFile(const std::vector<HexChunk>& chunks) {
-        return folder.write("fw.hex", hexFile(chunks));
+    std::string firmware(const std::vector<HexChunk>& chunks, const char* name = "fw.hex") {
+        return folder.write(name, hexFile(chunks));
     }
 
     ScratchFolder folder;

@@ -1,12 +1,9 @@
-// An emulated HalfKay first-stage loader: takes block reports, keeps the blocks, boots on the boot
-// report, sends nothing back.
-//
-// Block report, as written: [0] report id 0, [1..3] flash address bits 0-7, 8-15, 16-23, [4..64] 0,
-// [65..65+blockSize) the block, stored at its address and clipped at codeSize. Boot report: the
-// same length, [1..3] FF FF FF. A write of another length or report id is refused (-1); so is
-// every write after the boot report, when the loader has handed over to the firmware.
+// An emulated HalfKay first-stage loader: takes block reports ([0] id 0, [1..3] address LE24,
+// [4..64] 0, then blockSize bytes) and keeps them; the boot report (the same length, [1..3] FF)
+// boots it. It sends nothing back, and refuses (-1) other lengths and every write after booting.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -27,7 +24,20 @@ public:
     std::vector<std::uint32_t> blockAddresses;  // accepted blocks, in order
     bool booted = false;
 
-    int write(const unsigned char* data, std::size_t length) override;
+    int write(const unsigned char* data, std::size_t length) override {
+        reports.emplace_back(data, data + length);
+        const bool boot = length > 3 && data[1] == 0xFF && data[2] == 0xFF && data[3] == 0xFF;
+        const bool refused = refuseFirstWrites < 0 || reports.size() <= size_t(refuseFirstWrites);
+        if (refused || booted || length != blockSize_ + 65 || data[0] != 0 || (boot && refuseBoot))
+            return -1;
+        booted = boot;
+        const std::uint32_t address = data[1] | data[2] << 8 | data[3] << 16;
+        if (!boot) blockAddresses.push_back(address);
+        if (!boot && address < memory.size())
+            std::copy_n(data + 65, std::min<std::size_t>(blockSize_, memory.size() - address),
+                        memory.begin() + address);
+        return static_cast<int>(length);
+    }
     int read(unsigned char*, std::size_t, int) override { return 0; }
 
 private:
