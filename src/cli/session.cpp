@@ -1,0 +1,192 @@
+#include "cli/session.h"
+
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+#include "app/tool.h"
+#include "cli/action_table.h"
+#include "cli/interrupt.h"
+#include "cli/terminal_port.h"
+#include "platform/closed_device.h"
+#include "platform/open_file.h"
+#include "platform/sleep.h"
+#include "platform/stop_request.h"
+
+namespace zt::cli {
+
+namespace {
+
+constexpr int kWaitStepMs = 250;
+
+constexpr const char* kRiskWarning =
+    "Stopping now can leave the device without firmware or with half its presets. "
+    "Press Ctrl-C again to stop anyway.";
+
+std::string folded(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == ' ') continue;
+        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return out;
+}
+
+bool readable(const std::string& path) {
+    std::FILE* file = openFile(path, "rb");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+}
+
+}  // namespace
+
+int rowOfName(const Tool& tool, const std::string& name) {
+    for (unsigned row = 0; row < tool.registry.rowCount(); ++row) {
+        if (folded(tool.registry.row(row).name) == folded(name)) return static_cast<int>(row);
+    }
+    return -1;
+}
+
+Session::Session(Tool& tool, TerminalPort& port, std::ostream& out, std::ostream& err)
+    : tool_(tool), port_(port), out_(out), err_(err) {}
+
+template <typename Raise>
+void Session::serve(Raise raise) {
+    raise();
+    std::mutex mutex;
+    std::condition_variable served;
+    bool done = false;
+    std::thread worker([&] {
+        while (tool_.dispatcher.servePass()) {
+        }
+        const std::lock_guard<std::mutex> guard(mutex);
+        done = true;
+        served.notify_one();
+    });
+    std::unique_lock<std::mutex> lock(mutex);
+    // Wakes now and then to print the warning that a first Ctrl-C asked for.
+    while (!served.wait_for(lock, std::chrono::milliseconds(100), [&] { return done; })) {
+        if (takeWarning()) err_ << '\n' << kRiskWarning << std::endl;
+    }
+    lock.unlock();
+    worker.join();
+}
+
+std::vector<unsigned> Session::rowsWhere(bool closed) const {
+    std::vector<unsigned> rows;
+    for (unsigned row = 0; row < tool_.registry.rowCount(); ++row) {
+        const int state = closed ? tool_.registry.isClosed(row) : tool_.registry.isFound(row);
+        if (state == 1) rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string Session::namesOf(const std::vector<unsigned>& rows) const {
+    std::string names;
+    for (unsigned row : rows) {
+        if (!names.empty()) names += ", ";
+        names += tool_.registry.row(row).name;
+    }
+    return names;
+}
+
+int Session::fail(int status, const std::string& message) {
+    err_ << "zentari: " << message << '\n';
+    return status;
+}
+
+void Session::search(const Options& options, int namedRow) {
+    for (int waited = 0;; waited += kWaitStepMs) {
+        serve([&] { tool_.dispatcher.raiseAction(0); });
+        const bool there = namedRow >= 0
+                               ? tool_.registry.isFound(static_cast<unsigned>(namedRow)) == 1
+                               : !rowsWhere(false).empty();
+        if (there || waited >= options.waitSeconds * 1000) return;
+        sleepMilliseconds(kWaitStepMs);
+    }
+}
+
+int Session::run(const Options& options) {
+    int namedRow = -1;
+    if (!options.device.empty()) {
+        namedRow = rowOfName(tool_, options.device);
+        if (namedRow < 0) {
+            std::vector<unsigned> all;
+            for (unsigned row = 0; row < tool_.registry.rowCount(); ++row) all.push_back(row);
+            return fail(kExitUsage, "no kind is named '" + options.device + "'; the kinds are " +
+                                        namesOf(all));
+        }
+    }
+    if (options.command != Command::List && options.command != Command::Save &&
+        !readable(options.file)) {
+        return fail(kExitUsage, "cannot read " + options.file);
+    }
+    search(options, namedRow);
+    return options.command == Command::List ? list(options.json) : act(options, namedRow);
+}
+
+int Session::chooseRow(int namedRow) {
+    const std::vector<unsigned> found = rowsWhere(false);
+    const std::vector<unsigned> closed = rowsWhere(true);
+    if (namedRow >= 0) {
+        const auto row = static_cast<unsigned>(namedRow);
+        if (tool_.registry.isFound(row) == 1) return namedRow;
+        const std::string name = tool_.registry.row(row).name;
+        if (tool_.registry.isClosed(row) == 1) {
+            return -fail(kExitFailed, name + ": " + closedDeviceHint());
+        }
+        return -fail(kExitFailed, name + " not found" +
+                                      (found.empty() ? "" : "; found: " + namesOf(found)));
+    }
+    if (found.size() == 1) return static_cast<int>(found[0]);
+    if (found.size() > 1) {
+        return -fail(kExitUsage, "several kinds found (" + namesOf(found) +
+                                     "); choose one with --device");
+    }
+    if (!closed.empty()) return -fail(kExitFailed, namesOf(closed) + ": " + closedDeviceHint());
+    return -fail(kExitFailed, "No devices found");
+}
+
+int Session::act(const Options& options, int namedRow) {
+    const int chosen = chooseRow(namedRow);
+    if (chosen < 0) return -chosen;
+    const auto row = static_cast<unsigned>(chosen);
+    serve([&] { tool_.dispatcher.raiseDevice(row); });
+
+    const DeviceRegistry& registry = tool_.registry;
+    const std::string name = registry.row(row).name;
+    const bool banks = registry.hasCapability(CAP_BIT_BANKS);
+    const bool presets = banks || registry.hasCapability(CAP_BIT_PRESETS);
+    if (options.command == Command::Update && !registry.canUpdate()) {
+        return fail(kExitUsage, name + " takes no firmware update");
+    }
+    if ((options.command == Command::Save || options.command == Command::Load) && !presets) {
+        return fail(kExitUsage, name + " has no presets");
+    }
+    if (options.command == Command::Wavetables && !banks) {
+        return fail(kExitUsage, name + " has no wavetables");
+    }
+    if (options.bank != 0 && !banks) {
+        return fail(kExitUsage, name + " has one bank; leave out --bank");
+    }
+    const ActionRow* action = findAction(options.command, options.bank == 0 ? 'A' : options.bank);
+
+    port_.answerDialogs(options.file, options.force);
+    port_.setEcho(true);
+    clearStopRequest();
+    setStopMode(options.command == Command::Save ? StopMode::StopSave : StopMode::WarnFirst);
+    serve([&] { tool_.dispatcher.raiseAction(action->slot); });
+    const bool stopped = interrupted();
+    setStopMode(StopMode::ExitNow);
+    port_.setEcho(false);
+
+    if (stopped && options.command == Command::Save) return kExitInterrupted;
+    if (!port_.dialogRefusal().empty()) return fail(kExitUsage, port_.dialogRefusal());
+    if (port_.lastStatus() == action->success) return kExitSuccess;
+    if (port_.lastStatus().empty()) return fail(kExitFailed, "the action ended without a result");
+    return kExitFailed;
+}
+
+}  // namespace zt::cli
