@@ -41,8 +41,12 @@ void TerminalPort::setStatusText(const std::string& text) {
     lastStatus_ = text;
     // The window clears its status when a dialog is cancelled; a terminal has no line to clear.
     if (!echo_ || text.empty()) return;
-    endBarLine();
-    err_ << text << '\n';
+    if (barOnLine_) {
+        // The status goes where the bar was, and the bar below it.
+        err_ << '\r' << std::string(barText_.size(), ' ') << '\r' << text << '\n' << barText_;
+    } else {
+        err_ << text << '\n';
+    }
     err_.flush();
 }
 
@@ -60,7 +64,8 @@ void TerminalPort::setProgressPosition(int position) {
     bar.resize(kBarWidth, ' ');
     char number[8];
     std::snprintf(number, sizeof number, "%3d%%", percent);
-    err_ << "\r[" << bar << "] " << number;
+    barText_ = "\r[" + bar + "] " + number;
+    err_ << barText_;
     err_.flush();
     barOnLine_ = true;
 }

@@ -56,6 +56,7 @@ private:
     int maximum_ = 1;
     int shownPercent_ = -1;  // highest percent shown since echo came on
     bool barOnLine_ = false;  // the terminal's cursor stands at the end of a drawn bar
+    std::string barText_;     // the bar as last drawn
 };
 
 }  // namespace zt::cli
