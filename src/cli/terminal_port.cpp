@@ -41,10 +41,11 @@ void TerminalPort::setStatusText(const std::string& text) {
     lastStatus_ = text;
     // The window clears its status when a dialog is cancelled; a terminal has no line to clear.
     if (!echo_ || text.empty()) return;
-    if (barOnLine_) {
-        // The status goes where the bar was, and the bar below it.
+    if (barOnLine_ && shownPercent_ == 0) {
+        // The text that announces the work goes above the empty bar; the outcome goes below it.
         err_ << '\r' << std::string(barText_.size(), ' ') << '\r' << text << '\n' << barText_;
     } else {
+        endBarLine();
         err_ << text << '\n';
     }
     err_.flush();
