@@ -1,5 +1,6 @@
 // `zentari` run in-process against emulated devices: what it prints, how it ends, and what the
 // device or the file holds afterwards.
+#include <filesystem>
 #include <functional>
 #include <sstream>
 
@@ -160,6 +161,68 @@ TEST_F(CliTest, UpdateDrawsABarOnATerminal) {
     EXPECT_NE(run.err.find("\r[===>                          ]  10%\r"), std::string::npos);
     EXPECT_NE(run.err.find("\r[==============================] 100%\nUpdated successfully\n"),
               std::string::npos);
+}
+
+// Wrong usage ends with 2 before any device is touched or any file written; a kind that is
+// missing or closed ends with 1 and says why.
+TEST_F(CliTest, RefusalsSayWhy) {
+    const std::string old = folder.write("old.zentari", "keep");
+    const struct {
+        const char* fault;
+        std::function<void()> attach;
+        Lines args;
+        int status;
+        std::string message;  // the last line on stderr
+    } cases[] = {
+        {"unknown command runs something", [] {}, {"frobnicate"}, 2,
+         "Run with --help for more information."},
+        {"missing file reaches the device", [] { attachMondrelLoader(); },
+         {"update", folder.path("none.hex")}, 2, "zentari: cannot read " + folder.path("none.hex")},
+        {"--bank on a one-bank kind", [] { attachPresets(Shape::OneBank); },
+         {"save", bank, "--bank", "B"}, 2, "zentari: Kado has one bank; leave out --bank"},
+        {"two kinds, no --device: picks one", [] { attachPresets(Shape::OneBank); attachMondrelLoader(); },
+         {"load", old}, 2, "zentari: several kinds found (Kado, Mondrel); choose one with --device"},
+        {"unknown kind name", [] {}, {"load", old, "--device", "vossa"}, 2,
+         "zentari: no kind is named 'vossa'; the kinds are Kado, Vossa 1, Pulka, Siravel, "
+         "Vossa 2, Mondrel, Ostrel, Jubble"},
+        {"replaces a file without --force", [] { attachPresets(Shape::OneBank); }, {"save", old},
+         2, "zentari: " + old + " exists; add --force to replace it"},
+        {"a kind without the command", [] { hidsim::attach(0x1FC9, 0x815C, std::make_shared<hidsim::PresenceDevice>()); },
+         {"update", firmware}, 2, "zentari: Vossa 1 takes no firmware update"},
+        {"named kind not attached", [] { attachPresets(Shape::OneBank); },
+         {"save", bank, "--device", "jubble"}, 1, "zentari: Jubble not found; found: Kado"},
+        {"closed kind reads as absent", [] { attachPresets(Shape::TwoBanks, true); },
+         {"update", firmware, "--wait", "1"}, 1, std::string("zentari: Siravel: ") + closedDeviceHint()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        hidsim::detachAll();
+        c.attach();
+        const Outcome run = zentari(c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.lines.empty() ? "" : run.lines.back(), c.message);
+        EXPECT_EQ(bytesAt(old, 0).substr(0, 5), std::string("keep\0", 5));
+        EXPECT_FALSE(std::filesystem::exists(bank));
+    }
+    EXPECT_EQ(hidsim::openAttempts(0x16D0, 0x0DAF), 5) << "--wait 1: a search every 250 ms";
+}
+
+// "Find Devices" in the window: a kind that is there but closed is not "No devices found".
+using FindTest = ToolTest;
+TEST_F(FindTest, ClosedKindsAreNamedInTheStatus) {
+    const std::pair<bool, std::string> cases[] = {
+        {false, "No devices found"},
+        {true, closedDeviceStatus()},
+    };
+    for (const auto& [closed, status] : cases) {
+        hidsim::detachAll();
+        if (closed) attachPresets(Shape::OneBank, true);
+        pressAction(0);
+        EXPECT_EQ(port.status(), status);
+    }
+    attachPresets(Shape::TwoBanks);
+    pressAction(0);
+    EXPECT_EQ(port.status(), "Devices found, select one") << "one kind open, another closed";
 }
 
 }  // namespace
