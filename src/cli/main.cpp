@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments = zt::commandLineArguments(argc, argv);
     if (!arguments.empty()) arguments.erase(arguments.begin());
     static zt::FirmwareImage image;  // static storage: untouched until the first firmware read
-    const int status = zt::cli::runCli(arguments, std::cout, std::cerr, zt::stderrIsTerminal(), &image);
+    const bool terminal = zt::stderrIsTerminal();
+    const int status = zt::cli::runCli(arguments, std::cout, std::cerr, terminal, &image);
     std::cout.flush();
     std::cerr.flush();
     return status;

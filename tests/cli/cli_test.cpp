@@ -29,7 +29,7 @@ Outcome zentari(const Lines& args, bool terminal = false) {
     Outcome run{cli::runCli(args, out, err, terminal), err.str(), {}, {}};
     std::istringstream lines(out.str() + err.str());
     for (std::string line; std::getline(lines, line);) {
-        const bool percent = line.size() > 1 && line.find_first_not_of("0123456789") == line.size() - 1;
+        const bool percent = !line.empty() && line[0] >= '0' && line[0] <= '9';
         if (percent) run.percents.push_back(std::stoi(line));
         if (!percent) run.lines.push_back(line);
     }
@@ -43,7 +43,7 @@ std::shared_ptr<PresetDevice> attachPresets(Shape shape, bool closed = false) {
     return device;
 }
 
-std::shared_ptr<hidsim::KbootBootloader> attachMondrelLoader() {
+std::shared_ptr<hidsim::KbootBootloader> attachMondrel() {
     auto kboot = std::make_shared<hidsim::KbootBootloader>();
     hidsim::attach(0x16D0, 0x0EA1, kboot);
     return kboot;
@@ -52,7 +52,7 @@ std::shared_ptr<hidsim::KbootBootloader> attachMondrelLoader() {
 // The first answer after the switch into PC-connection mode.
 hidsim::Record secondRecord(const std::string& path) {
     hidsim::Record record{};
-    std::ifstream(path, std::ios::binary).seekg(64).read(reinterpret_cast<char*>(record.data()), 64);
+    std::ifstream(path, std::ios::binary).seekg(64).read(reinterpret_cast<char*>(&record), 64);
     return record;
 }
 
@@ -63,8 +63,8 @@ protected:
     const std::string a = folder.path("a.zentari");
 };
 
-const Lines kUpdating{"Take SD card out and press reset button.", "Select firmware file",
-                      "Updating in progress..."};
+const Lines kUpdated{"Take SD card out and press reset button.", "Select firmware file",
+                     "Updating in progress...", "Updated successfully"};
 const std::string kSave = "Select presets file to save", kRun = "Transfer in progress...";
 const std::string kHint = closedDeviceHint();
 
@@ -94,13 +94,13 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
     } cases[] = {
         {"list: a closed kind looks absent", [&] { one(); attachPresets(Shape::TwoBanks, true); },
          {"list"}, 0, {"Kado       1fc9:815b  ready", "Siravel    16d0:0daf  " + kHint}, [] {}},
-        // The first-stage loader cannot say which kind it is: it stands for both kinds that have one.
-        {"list: the loader's kinds", [&] { present(0x16C0, 0x0478); attachPresets(Shape::TwoBanks, true); },
+        // The first-stage loader cannot say its kind: it stands for both kinds that have one.
+        {"list: loader", [=] { present(0x16C0, 0x0478); attachPresets(Shape::TwoBanks, true); },
          {"list"}, 0, {"Kado       1fc9:815b  ready", "Siravel    16d0:0daf  ready"}, [] {}},
         {"list: a closed loader", [&] { present(0x16C0, 0x0478, true); }, {"list"}, 0,
          {"Kado       1fc9:815b  " + kHint, "Siravel    16d0:0daf  " + kHint}, [] {}},
-        {"list: unknown devices", [&] { present(0x16C0, 0x0479); present(0x16C0, 0x0477, true); }, {"list"}, 0,
-         {"No devices found"}, [] {}},
+        {"list: unknown devices", [&] { present(0x16C0, 0x0479); present(0x16C0, 0x0477, true); },
+         {"list"}, 0, {"No devices found"}, [] {}},
         {"list --json: not JSON", [] { attachPresets(Shape::OneBank, true); }, {"list", "--json"},
          0, {"[", json, "]"}, [] {}},
         {"save: not the device's bank", one, {"save", a}, 0,
@@ -117,12 +117,12 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
          {"wavetables", folder.write("w.zentari", std::string(1024128, '\1'))}, 0,
          {"Select wavetable file to load", kRun, "Wavetables loaded successfully"},
          [&] { EXPECT_EQ(siravel->received.size(), 16002u); }},
-        {"update: firmware not written", [&] { kboot = attachMondrelLoader(); },
-         {"update", firmware}, 0, {kUpdating[0], kUpdating[1], kUpdating[2], "Updated successfully"},
+        {"update: firmware not written", [&] { kboot = attachMondrel(); },
+         {"update", firmware}, 0, kUpdated,
          [&] { EXPECT_EQ(kboot->flash[899], patternBytes(900)[899]); }},
         {"update: result code lost",
-         [] { attachMondrelLoader()->failCommand(11, hidsim::KbootBootloader::Fault::ErrorStatus); },
-         {"update", firmware}, 1, {kUpdating[0], kUpdating[1], kUpdating[2], "Update failed (54)"},
+         [] { attachMondrel()->failCommand(11, hidsim::KbootBootloader::Fault::ErrorStatus); },
+         {"update", firmware}, 1, {kUpdated[0], kUpdated[1], kUpdated[2], "Update failed (54)"},
          [] {}},
         {"save: result code lost, or the old file", [&] { one(); kado->silence(); },
          {"save", a, "--force", "--device", "kado"}, 1,
@@ -130,11 +130,11 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
          [&] { EXPECT_EQ(secondRecord(a), kado->section(0, 0)[0]); }},
         {"unknown command runs", [] {}, {"frobnicate"}, 2,
          {"A subcommand is required", "Run with --help for more information."}, [] {}},
-        {"missing file", [] { attachMondrelLoader(); }, {"update", old + "x"}, 2,
+        {"missing file", [] { attachMondrel(); }, {"update", old + "x"}, 2,
          {"zentari: cannot read " + old + "x"}, [] {}},
         {"--bank on a one-bank kind", one, {"save", old, "--bank", "B"}, 2,
          {"zentari: Kado has one bank; leave out --bank"}, [] {}},
-        {"two kinds, no --device", [&] { one(); attachMondrelLoader(); }, {"load", old}, 2,
+        {"two kinds, no --device", [&] { one(); attachMondrel(); }, {"load", old}, 2,
          {"zentari: several kinds found (Kado, Mondrel); choose one with --device"}, [] {}},
         {"unknown kind name", [] {}, {"load", old, "--device", "vossa"}, 2,
          {"zentari: no kind is named 'vossa'; the kinds are Kado, Vossa 1, Pulka, Siravel, "
@@ -144,7 +144,7 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
         {"a kind without updates", [&] { present(0x1FC9, 0x815C); },
          {"update", firmware, "--device", "Vossa1"}, 2,
          {"zentari: Vossa 1 takes no firmware update"}, [] {}},
-        {"closed kind reads as absent, --wait ignored", [] { attachPresets(Shape::TwoBanks, true); },
+        {"closed reads as absent; --wait", [] { attachPresets(Shape::TwoBanks, true); },
          {"update", firmware, "--wait", "1"}, 1, {"zentari: Siravel: " + kHint},
          [] { EXPECT_EQ(hidsim::openAttempts(0x16D0, 0x0DAF), 5) << "a search every 250 ms"; }},
     };
@@ -167,7 +167,7 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
 
 // On a terminal the bar redraws itself in place, between the announcing and the closing status.
 TEST_F(CliTest, UpdateDrawsABarOnATerminal) {
-    attachMondrelLoader();
+    attachMondrel();
     const std::string err = zentari({"update", firmware}, true).err;
     EXPECT_NE(err.find("progress...\n\r[>" + std::string(29, ' ') + "]   0%\r[> "), err.npos);
     EXPECT_NE(err.find("\r[" + std::string(30, '=') + "] 100%\nUpdated successfully\n"), err.npos);

@@ -30,7 +30,7 @@ TEST(InterruptTest, CtrlCDuringASaveKeepsTheOldFile) {
         std::_Exit(cli::runCli({"save", target, "--force"}, out, out, false));
     }
     // The temporary file beside the target shows that the save is under way.
-    for (int ms = 0; entries() < 2 && ms < 20000; ++ms) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int ms = 0; entries() < 2 && ms < 20000; ++ms) usleep(1000);
     kill(child, SIGINT);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
