@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "cli/options.h"
+#include "platform/signal_safe_write.h"
 #include "platform/stop_request.h"
 
 namespace zt::cli {
@@ -13,7 +14,10 @@ namespace {
 
 std::atomic<int> mode{static_cast<int>(StopMode::ExitNow)};
 std::atomic<bool> seen{false};
-std::atomic<bool> warning{false};
+
+constexpr char kRiskWarning[] =
+    "\nStopping now can leave the device without firmware or with half its presets. "
+    "Press Ctrl-C again to stop anyway.\n";
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
               "the flags are set from a signal handler");
 
@@ -28,7 +32,7 @@ extern "C" void onInterrupt(int) {
     if (now == StopMode::StopSave) {
         requestStop();
     } else {
-        warning.store(true);
+        writeToStderrFromSignal(kRiskWarning, sizeof kRiskWarning - 1);
     }
 }
 
@@ -38,12 +42,9 @@ void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
 
 void setStopMode(StopMode next) {
     seen.store(false);
-    warning.store(false);
     mode.store(static_cast<int>(next));
 }
 
 bool interrupted() { return seen.load(); }
-
-bool takeWarning() { return warning.exchange(false); }
 
 }  // namespace zt::cli

@@ -3,10 +3,9 @@
 // - a save: the save is asked to stop (it removes its temporary file and leaves the old file), and
 //   the session ends with 130 once the save has ended;
 // - an update or a load: stopping half way can leave the device without firmware or with half its
-//   presets, so the first Ctrl-C only raises a warning for the session to print, and a second one
-//   ends the process at once.
-// The handler touches only lock-free atomics (and ends the process), so it is safe in a signal
-// handler, and on Windows in the console's own handler thread.
+//   presets, so the first Ctrl-C only prints a warning, and a second one ends the process at once.
+// The handler touches only lock-free atomics and writes with the platform's signal-safe write, so
+// it is safe in a signal handler, and on Windows in the console's own handler thread.
 #pragma once
 
 namespace zt::cli {
@@ -18,7 +17,5 @@ void installInterruptHandler();
 void setStopMode(StopMode mode);
 // True when a Ctrl-C arrived since the last setStopMode.
 bool interrupted();
-// True once after the first Ctrl-C in WarnFirst mode: the warning is due.
-bool takeWarning();
 
 }  // namespace zt::cli

@@ -1,9 +1,6 @@
 #include "cli/session.h"
 
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
-#include <thread>
 
 #include "app/tool.h"
 #include "cli/action_table.h"
@@ -19,10 +16,6 @@ namespace zt::cli {
 namespace {
 
 constexpr int kWaitStepMs = 250;
-
-constexpr const char* kRiskWarning =
-    "Stopping now can leave the device without firmware or with half its presets. "
-    "Press Ctrl-C again to stop anyway.";
 
 std::string folded(const std::string& text) {
     std::string out;
@@ -55,23 +48,10 @@ Session::Session(Tool& tool, TerminalPort& port, std::ostream& out, std::ostream
 template <typename Raise>
 void Session::serve(Raise raise) {
     raise();
-    std::mutex mutex;
-    std::condition_variable served;
-    bool done = false;
-    std::thread worker([&] {
-        while (tool_.dispatcher.servePass()) {
-        }
-        const std::lock_guard<std::mutex> guard(mutex);
-        done = true;
-        served.notify_one();
-    });
-    std::unique_lock<std::mutex> lock(mutex);
-    // Wakes now and then to print the warning that a first Ctrl-C asked for.
-    while (!served.wait_for(lock, std::chrono::milliseconds(100), [&] { return done; })) {
-        if (takeWarning()) err_ << '\n' << kRiskWarning << std::endl;
+    // This thread is the worker: it serves the request as the window's worker would, and a
+    // Ctrl-C reaches the process through its handler meanwhile.
+    while (tool_.dispatcher.servePass()) {
     }
-    lock.unlock();
-    worker.join();
 }
 
 std::vector<unsigned> Session::rowsWhere(bool closed) const {

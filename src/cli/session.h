@@ -1,6 +1,6 @@
 // One run of the terminal front end over a Tool: the searching, the choice of the kind and the
-// action, each raised as the window's buttons raise them and served by a worker thread through the
-// dispatcher, as in the window. Results (the device list) go to `out`; status lines, progress and
+// action, each raised as the window's buttons raise them and served through the dispatcher, with
+// the calling thread as the worker: nothing else needs it while an action runs. Results (the device list) go to `out`; status lines, progress and
 // messages to `err`.
 #pragma once
 
@@ -25,7 +25,7 @@ public:
     int run(const Options& options);
 
 private:
-    // Raises the request and waits until a worker thread has served it.
+    // Raises the request and serves it.
     template <typename Raise>
     void serve(Raise raise);
     // "Find Devices", repeated until the kind (or any kind) appears or the wait is over.
