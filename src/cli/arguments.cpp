@@ -85,6 +85,18 @@ Parsed parseArguments(const std::vector<std::string>& arguments, std::ostream& o
     CLI::App* help = app.add_subcommand("help", "Show the help of COMMAND (or of udev access)");
     help->add_option("COMMAND", topic, "list, update, save, load, wavetables or udev");
 
+    const auto command = [&app](const std::string& name) -> CLI::App* {
+        for (CLI::App* candidate : app.get_subcommands({})) {
+            if (candidate->get_name() == name) return candidate;
+        }
+        return nullptr;
+    };
+    // CLI11 would report an unknown command as a missing one.
+    if (!arguments.empty() && !arguments[0].starts_with('-') && command(arguments[0]) == nullptr) {
+        err << "zentari: there is no command '" << arguments[0] << "' (see zentari --help)\n";
+        return {std::nullopt, kExitUsage};
+    }
+
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);
@@ -97,11 +109,9 @@ Parsed parseArguments(const std::vector<std::string>& arguments, std::ostream& o
             out << app.help();
             return {};
         }
-        for (CLI::App* command : app.get_subcommands({})) {
-            if (command->get_name() == topic) {
-                out << command->help();
-                return {};
-            }
+        if (CLI::App* subject = command(topic)) {
+            out << subject->help();
+            return {};
         }
         err << "zentari: no help on '" << topic << "'\n";
         return {std::nullopt, kExitUsage};

@@ -129,7 +129,7 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
          {kSave, kRun, "Presets transfer failed (5)"},
          [&] { EXPECT_EQ(secondRecord(a), kado->section(0, 0)[0]); }},
         {"unknown command runs", [] {}, {"frobnicate"}, 2,
-         {"A subcommand is required", "Run with --help for more information."}, [] {}},
+         {"zentari: there is no command 'frobnicate' (see zentari --help)"}, [] {}},
         {"missing file", [] { attachMondrel(); }, {"update", old + "x"}, 2,
          {"zentari: cannot read " + old + "x"}, [] {}},
         {"--bank on a one-bank kind", one, {"save", old, "--bank", "B"}, 2,
