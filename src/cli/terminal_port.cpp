@@ -61,7 +61,7 @@ void TerminalPort::setProgressPosition(int position) {
     }
     const int filled = percent * kBarWidth / 100;
     std::string bar(static_cast<std::size_t>(filled), '=');
-    if (filled < kBarWidth) bar += '>';
+    bar += '>';  // the tip, cut off again when the bar is full
     bar.resize(kBarWidth, ' ');
     char number[8];
     std::snprintf(number, sizeof number, "%3d%%", percent);
