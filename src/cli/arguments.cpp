@@ -36,8 +36,8 @@ void addDeviceOptions(CLI::App& command, Options& options) {
 
 Parsed parseArguments(const std::vector<std::string>& arguments, std::ostream& out,
                       std::ostream& err) {
-    if (arguments.size() == 2 && (arguments[0] == "help" || arguments[0] == "--help") &&
-        arguments[1] == "udev") {
+    // The hint of a closed device may be read as an option.
+    if (arguments == std::vector<std::string>{"--help", "udev"}) {
         out << kUdevHelp;
         return {};
     }
@@ -107,6 +107,10 @@ Parsed parseArguments(const std::vector<std::string>& arguments, std::ostream& o
     if (help->parsed()) {
         if (topic.empty()) {
             out << app.help();
+            return {};
+        }
+        if (topic == "udev") {
+            out << kUdevHelp;
             return {};
         }
         if (CLI::App* subject = command(topic)) {

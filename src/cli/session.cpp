@@ -1,5 +1,6 @@
 #include "cli/session.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "app/tool.h"
@@ -17,11 +18,11 @@ namespace {
 
 constexpr int kWaitStepMs = 250;
 
+// A kind's name as the user may type it: any case, with or without its space ("vossa1").
 std::string folded(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == ' ') continue;
-        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (c != ' ') out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return out;
 }
@@ -35,11 +36,11 @@ bool readable(const std::string& path) {
 
 }  // namespace
 
-int rowOfName(const Tool& tool, const std::string& name) {
+std::optional<unsigned> rowOfName(const Tool& tool, const std::string& name) {
     for (unsigned row = 0; row < tool.registry.rowCount(); ++row) {
-        if (folded(tool.registry.row(row).name) == folded(name)) return static_cast<int>(row);
+        if (folded(tool.registry.row(row).name) == folded(name)) return row;
     }
-    return -1;
+    return std::nullopt;
 }
 
 Session::Session(Tool& tool, TerminalPort& port, std::ostream& out, std::ostream& err)
@@ -77,22 +78,20 @@ int Session::fail(int status, const std::string& message) {
     return status;
 }
 
-void Session::search(const Options& options, int namedRow) {
+void Session::search(const Options& options, std::optional<unsigned> named) {
     for (int waited = 0;; waited += kWaitStepMs) {
         serve([&] { tool_.dispatcher.raiseAction(0); });
-        const bool there = namedRow >= 0
-                               ? tool_.registry.isFound(static_cast<unsigned>(namedRow)) == 1
-                               : !rowsWhere(false).empty();
+        const bool there = named ? tool_.registry.isFound(*named) == 1 : !rowsWhere(false).empty();
         if (there || waited >= options.waitSeconds * 1000) return;
         sleepMilliseconds(kWaitStepMs);
     }
 }
 
 int Session::run(const Options& options) {
-    int namedRow = -1;
+    std::optional<unsigned> named;
     if (!options.device.empty()) {
-        namedRow = rowOfName(tool_, options.device);
-        if (namedRow < 0) {
+        named = rowOfName(tool_, options.device);
+        if (!named) {
             std::vector<unsigned> all;
             for (unsigned row = 0; row < tool_.registry.rowCount(); ++row) all.push_back(row);
             return fail(kExitUsage, "no kind is named '" + options.device + "'; the kinds are " +
@@ -103,16 +102,16 @@ int Session::run(const Options& options) {
         !readable(options.file)) {
         return fail(kExitUsage, "cannot read " + options.file);
     }
-    search(options, namedRow);
-    return options.command == Command::List ? list(options.json) : act(options, namedRow);
+    search(options, named);
+    return options.command == Command::List ? list(options.json) : act(options, named);
 }
 
-int Session::chooseRow(int namedRow) {
+int Session::chooseRow(std::optional<unsigned> named) {
     const std::vector<unsigned> found = rowsWhere(false);
     const std::vector<unsigned> closed = rowsWhere(true);
-    if (namedRow >= 0) {
-        const auto row = static_cast<unsigned>(namedRow);
-        if (tool_.registry.isFound(row) == 1) return namedRow;
+    if (named) {
+        const unsigned row = *named;
+        if (tool_.registry.isFound(row) == 1) return static_cast<int>(row);
         const std::string name = tool_.registry.row(row).name;
         if (tool_.registry.isClosed(row) == 1) {
             return -fail(kExitFailed, name + ": " + closedDeviceHint());
@@ -129,8 +128,8 @@ int Session::chooseRow(int namedRow) {
     return -fail(kExitFailed, "No devices found");
 }
 
-int Session::act(const Options& options, int namedRow) {
-    const int chosen = chooseRow(namedRow);
+int Session::act(const Options& options, std::optional<unsigned> named) {
+    const int chosen = chooseRow(named);
     if (chosen < 0) return -chosen;
     const auto row = static_cast<unsigned>(chosen);
     serve([&] { tool_.dispatcher.raiseDevice(row); });

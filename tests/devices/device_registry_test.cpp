@@ -35,7 +35,8 @@ TEST_F(RegistryTest, CatalogueRows) {
     for (unsigned i = 0; i < 8; ++i) {
         EXPECT_EQ(fields(registry.row(i)), fields(rows[i]));
         registry.select(i);
-        EXPECT_EQ(registry.selectedProductId(), rows[i].productId);
+        const auto said = std::make_tuple(registry.selectedProductId(), registry.hasCapability(0));
+        EXPECT_EQ(said, std::make_tuple(rows[i].productId, (rows[i].flags & 1) != 0));
     }
     for (unsigned index : {8u, 0xFFFFFFFFu}) {  // out of range: ignored
         registry.select(index);
