@@ -1,6 +1,5 @@
 #include "cli/terminal_port.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "platform/open_file.h"
@@ -52,7 +51,8 @@ void TerminalPort::setStatusText(const std::string& text) {
 }
 
 void TerminalPort::setProgressPosition(int position) {
-    const int percent = std::clamp(position * 100 / maximum_, 0, 100);
+    // MainWindow keeps the position within 0..maximum.
+    const int percent = position * 100 / maximum_;
     if (!echo_ || percent <= shownPercent_) return;
     shownPercent_ = percent;
     if (!terminal_) {
