@@ -63,7 +63,7 @@ void TerminalPort::setProgressPosition(int position) {
     std::string bar(static_cast<std::size_t>(filled), '=');
     bar += '>';  // the tip, cut off again when the bar is full
     bar.resize(kBarWidth, ' ');
-    char number[8];
+    char number[16];
     std::snprintf(number, sizeof number, "%3d%%", percent);
     barText_ = "\r[" + bar + "] " + number;
     err_ << barText_;
