@@ -2,6 +2,7 @@
 #include "app/action_dispatcher.h"
 #include "devices/device_kind.h"
 #include "devices/device_registry.h"
+#include "platform/closed_device.h"
 #include "ui/main_window.h"
 
 namespace zt {
@@ -17,7 +18,9 @@ void ActionDispatcher::findDevices() {
         selectionState_ = DevicesFound;
         window_.showFoundDeviceButtons();
     } else {
-        window_.setStatus("No devices found");
+        // A device that is there but closed to this user would otherwise read as no device at
+        // all, and the user would look for the fault in the cable.
+        window_.setStatus(registry_.anyClosed() ? closedDeviceStatus() : "No devices found");
         selectionState_ = NoDevices;
     }
 }

@@ -14,28 +14,58 @@ bool DeviceRegistry::isDevicePresent(std::uint16_t vendorId, std::uint16_t produ
     return present;
 }
 
+bool DeviceRegistry::isDeviceListed(std::uint16_t vendorId, std::uint16_t productId) {
+    hid_device_info* devices = hid_enumerate(vendorId, productId);
+    const bool listed = devices != nullptr;
+    hid_free_enumeration(devices);
+    return listed;
+}
+
+bool DeviceRegistry::look(unsigned index, std::uint16_t vendorId, std::uint16_t productId) {
+    if (isDevicePresent(vendorId, productId)) return true;
+    // Asked only after a failed open: a device that is not there at all costs one more look.
+    if (isDeviceListed(vendorId, productId)) closed_[index] = 1;
+    return false;
+}
+
 bool DeviceRegistry::enumerate() {
-    for (DeviceKind* row : rows_) row->found = 0;
+    for (unsigned i = 0; i < rowCount(); ++i) {
+        rows_[i]->found = 0;
+        closed_[i] = 0;
+    }
     bool any = false;
-    for (DeviceKind* row : rows_) {
-        if (isDevicePresent(static_cast<std::uint16_t>(row->vendorId),
-                            static_cast<std::uint16_t>(row->productId))) {
+    for (unsigned i = 0; i < rowCount(); ++i) {
+        DeviceKind* row = rows_[i];
+        if (look(i, static_cast<std::uint16_t>(row->vendorId),
+                 static_cast<std::uint16_t>(row->productId))) {
             row->found = 1;
             any = true;
         }
         // A device waiting in the first-stage loader cannot say which kind it belongs to, so it
         // marks every kind that has such a loader.
-        if ((row->flags & CAP_FIRST_STAGE) &&
-            isDevicePresent(firstStageVendorId, firstStageProductId)) {
+        if ((row->flags & CAP_FIRST_STAGE) && look(i, firstStageVendorId, firstStageProductId)) {
             row->found = 1;
             any = true;
         }
+        // A kind that answered one way is open to the user, whatever its other guise said.
+        if (row->found == 1) closed_[i] = 0;
     }
     return any;
 }
 
 std::int32_t DeviceRegistry::isFound(unsigned index) const {
     return index < rowCount() ? rows_[index]->found : 0;
+}
+
+std::int32_t DeviceRegistry::isClosed(unsigned index) const {
+    return index < rowCount() ? closed_[index] : 0;
+}
+
+bool DeviceRegistry::anyClosed() const {
+    for (std::int32_t closed : closed_) {
+        if (closed == 1) return true;
+    }
+    return false;
 }
 
 void DeviceRegistry::select(unsigned index) {

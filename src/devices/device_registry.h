@@ -30,15 +30,24 @@ public:
     void setProgressSink(ProgressSink* sink) { progress_ = sink; }
     void attachBootloader(BootloaderChannel* channel) { bootloader_ = channel; }
 
-    void addKind(DeviceKind& row) { rows_.push_back(&row); }
+    void addKind(DeviceKind& row) {
+        rows_.push_back(&row);
+        closed_.push_back(0);
+    }
     unsigned rowCount() const { return static_cast<unsigned>(rows_.size()); }
     DeviceKind& row(unsigned index) const { return *rows_.at(index); }
 
     // Opens and closes the first HID device with each kind's ids (and the first-stage loader's
     // ids for CAP_FIRST_STAGE kinds); sets every row's found flag. True when anything answered.
+    // A kind that could not be opened but that the system lists is marked closed instead: it is
+    // there, but this user may not open it (no permission, or another program holds it).
     bool enumerate();
     // The row's found flag; 0 for an index at or beyond rowCount().
     std::int32_t isFound(unsigned index) const;
+    // 1 when the last search saw the row's device listed but could not open it; else 0.
+    std::int32_t isClosed(unsigned index) const;
+    // True when the last search marked any row closed.
+    bool anyClosed() const;
     // Selects the row; an index at or beyond rowCount() changes nothing.
     void select(unsigned index);
     std::uint32_t selectedIndex() const { return selected_; }
@@ -67,11 +76,17 @@ public:
 
     // Opens and at once closes the first HID device with the ids; true when the open succeeded.
     static bool isDevicePresent(std::uint16_t vendorId, std::uint16_t productId);
+    // True when hid_enumerate lists a device with the ids, whether or not it can be opened.
+    static bool isDeviceListed(std::uint16_t vendorId, std::uint16_t productId);
 
 private:
     const DeviceKind* selectedRow() const;
 
+    // Looks for the ids: 1 found (opened), 0 not there; marks the row closed when only listed.
+    bool look(unsigned index, std::uint16_t vendorId, std::uint16_t productId);
+
     std::vector<DeviceKind*> rows_;
+    std::vector<std::int32_t> closed_;  // per row, as isClosed()
     std::uint32_t selected_ = 0;
     ProgressSink* progress_ = nullptr;
     BootloaderChannel* bootloader_ = nullptr;
