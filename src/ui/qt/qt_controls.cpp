@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMetaObject>
 #include <QProgressBar>
@@ -14,6 +15,9 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+
+#include <algorithm>
+#include <utility>
 
 namespace zt {
 
@@ -59,6 +63,22 @@ protected:
 
 private:
     std::function<void()> then_;
+};
+
+// Enter presses the focused button, as Space does; Qt's push buttons take Enter only as dialog
+// default buttons, whose frame would change the window's look.
+class PressOnEnter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+        static_cast<QPushButton*>(watched)->click();
+        return true;
+    }
 };
 
 QLabel* statusPart(QWidget* parent, QRect place) {
@@ -128,6 +148,18 @@ void QtControls::loadPictures() {
     pendingPictures_.clear();
 }
 
+void QtControls::keepReadingOrder() {
+    std::vector<QWidget*> buttons;
+    for (QWidget* control : controls_) {
+        if (qobject_cast<QPushButton*>(control)) buttons.push_back(control);
+    }
+    // Tab skips hidden buttons by itself; the chain only has to follow the places.
+    std::stable_sort(buttons.begin(), buttons.end(), [](QWidget* a, QWidget* b) {
+        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+    });
+    for (std::size_t i = 1; i < buttons.size(); ++i) QWidget::setTabOrder(buttons[i - 1], buttons[i]);
+}
+
 ControlHandle QtControls::adopt(QWidget* widget) {
     controls_.push_back(widget);
     return static_cast<ControlHandle>(controls_.size());
@@ -180,6 +212,9 @@ ControlHandle QtControls::createStatusBar(int, int rightPartWidth, const std::st
         statusVersion_->setIndent(0);
         statusVersion_->setAlignment(Qt::AlignCenter);
         statusVersion_->setText(fromUtf8(rightText));
+        // A label's accessible name is its text, so the status reads as what it says.
+        statusMessage_->setAccessibleDescription(QStringLiteral("Status"));
+        statusVersion_->setAccessibleDescription(QStringLiteral("Version"));
         bar->show();
         handle = adopt(bar);
     });
@@ -192,17 +227,22 @@ ControlHandle QtControls::createButton(const ControlSpec& params) {
         auto* button = new QPushButton(window_.get());
         button->setGeometry(params.rect.x, params.rect.y, params.rect.width, params.rect.height);
         button->setAutoDefault(false);
+        button->installEventFilter(pressOnEnter_);
         if (params.kind == ControlKind::CommandButton) {
             QFont font(QStringLiteral("Arial"));
             font.setPixelSize(kButtonFontPixels);
             button->setFont(font);
             button->setText(QString::fromUtf8(params.text));
         } else {
+            // The picture is all a sighted user sees; the name is for everyone else.
+            button->setAccessibleName(QString::fromUtf8(params.text));
+            button->setToolTip(QString::fromUtf8(params.text));
             button->setIconSize(QSize(100, 75));
             pendingPictures_.emplace_back(button, params.bitmapId);
         }
         button->setVisible(params.visible);
         handle = adopt(button);
+        keepReadingOrder();
         const ControlHandle sender = handle;
         QObject::connect(button, &QPushButton::clicked, window_.get(),
                          [this, sender] { onCommand_(sender, 0); });
@@ -216,6 +256,7 @@ ControlHandle QtControls::createProgressBar(int, Rect rect) {
         progress_ = new QProgressBar(window_.get());
         progress_->setGeometry(rect.x, rect.y, rect.width, rect.height);
         progress_->setTextVisible(false);
+        progress_->setAccessibleName(QStringLiteral("Progress"));
         progress_->setRange(0, 100);
         progress_->setValue(0);
         progress_->hide();
@@ -236,6 +277,7 @@ void QtControls::moveAndRaise(ControlHandle control, int x, int y) {
         if (QWidget* target = widget(control)) {
             target->move(x, y);
             target->raise();
+            keepReadingOrder();
         }
     });
 }
@@ -243,6 +285,12 @@ void QtControls::moveAndRaise(ControlHandle control, int x, int y) {
 void QtControls::setText(ControlHandle control, const std::string& text) {
     onGuiThread([&] {
         if (QPushButton* target = button(control)) target->setText(fromUtf8(text));
+    });
+}
+
+void QtControls::setFocus(ControlHandle control) {
+    onGuiThread([&] {
+        if (QWidget* target = widget(control)) target->setFocus(Qt::OtherFocusReason);
     });
 }
 
@@ -284,8 +332,9 @@ bool QtControls::runFileDialog(const FileDialogSpec& params, std::string& path) 
         if (params.kind == FileDialogKind::Save) {
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
-            // The save dialog takes the chosen name as it is, like the tool's Windows one.
-            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+            // Qt asks before an existing file is replaced: every save proposes the same name, so
+            // without the question a second save would silently replace the first backup.
+            dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
         } else {
             dialog.setAcceptMode(QFileDialog::AcceptOpen);
             dialog.setFileMode(QFileDialog::ExistingFile);
