@@ -36,10 +36,17 @@ QString nameFilter(const FileDialogSpec& params) {
            QLatin1Char(')');
 }
 
+// A picture with its twice-as-large twin, so a 200% screen gets drawn pixels, not enlarged ones.
+// Added by hand: Qt looks for the twin itself only when a screen at 200% is there at start-up.
+void addPicture(QIcon& icon, const QString& stem) {
+    icon.addFile(stem + QStringLiteral(".png"));
+    icon.addFile(stem + QStringLiteral("@2x.png"));
+}
+
 QIcon applicationIcon() {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-        icon.addFile(QStringLiteral(":/icons/icon-%1.png").arg(size), QSize(size, size));
+        addPicture(icon, QStringLiteral(":/icons/icon-%1").arg(size));
     }
     return icon;
 }
@@ -93,6 +100,7 @@ QLabel* statusPart(QWidget* parent, QRect place) {
 
 QtControls::QtControls(CommandCallback onCommand)
     : onCommand_(std::move(onCommand)), window_(std::make_unique<QWidget>()) {
+    pressOnEnter_ = new PressOnEnter(window_.get());
     courier_ = new QTimer(window_.get());
     courier_->setSingleShot(true);
     courier_->setInterval(0);
@@ -143,7 +151,9 @@ void QtControls::loadPictures() {
     }
     // A missing picture leaves an empty button that still works.
     for (const auto& [button, bitmapId] : pendingPictures_) {
-        button->setIcon(QIcon(QStringLiteral(":/devices/%1.png").arg(bitmapId)));
+        QIcon picture;
+        addPicture(picture, QStringLiteral(":/devices/%1").arg(bitmapId));
+        button->setIcon(picture);
     }
     pendingPictures_.clear();
 }
