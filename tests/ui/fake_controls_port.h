@@ -1,5 +1,5 @@
-// A recording controls port: keeps each control's state (visible, place, text), the status texts,
-// the progress bar, the focus and a log of the calls that show things; dialogs answer from a script.
+// A recording controls port: each control's state, the status texts, the focus, a log of the calls
+// that show things, and file dialogs answered from a script.
 #pragma once
 
 #include <deque>
@@ -15,7 +15,7 @@ namespace zt::test {
 struct FakeControl {
     ControlSpec params;
     bool visible;
-    int x, y;
+    int x, y;  // the place it was last moved to
     std::string text;
 };
 
@@ -24,6 +24,7 @@ struct DialogCall {
     std::string proposed;  // the path buffer's contents when the dialog opened
 };
 
+// Not guarded: inspect it only while no worker drives it.
 class FakeControlsPort : public ControlsPort {
 public:
     bool createWindow(const WindowSpec&) override { return true; }
@@ -43,9 +44,7 @@ public:
         controls_.at(control).x = x;
         controls_.at(control).y = y;
     }
-    void setText(ControlHandle control, const std::string& text) override {
-        controls_.at(control).text = text;
-    }
+    void setText(ControlHandle c, const std::string& text) override { controls_.at(c).text = text; }
     void setStatusText(const std::string& text) override {
         statuses_.push_back(text);
         log_.push_back("status " + text);
@@ -60,8 +59,9 @@ public:
     bool runFileDialog(const FileDialogSpec& params, std::string& path) override {
         dialogs_.push_back({params, path});
         log_.push_back(std::string("dialog ") + params.filterDescription);
-        const std::optional<std::string> answer = answers_.empty() ? std::nullopt : answers_.front();
-        if (!answers_.empty()) answers_.pop_front();
+        if (answers_.empty()) return false;
+        const std::optional<std::string> answer = answers_.front();
+        answers_.pop_front();
         if (!answer || static_cast<int>(answer->size()) + 1 > params.largestPath) return false;
         path = *answer;
         return true;
@@ -69,10 +69,7 @@ public:
 
     // The next dialog confirms this path, or cancels for nullopt; with nothing scripted it cancels.
     void answerDialog(std::optional<std::string> path) { answers_.push_back(std::move(path)); }
-    // Makes the creation of the control with this id fail.
-    void failCreationOf(int id) { failId_ = id; }
-
-    // Inspection. Not guarded: read only while no worker drives the port.
+    void failCreationOf(int id) { failId_ = id; }  // that control's creation fails
     FakeControl control(ControlHandle handle) const { return controls_.at(handle); }
     ControlHandle focus() const { return focus_; }
     std::vector<int> visibleIds() const {  // status bar excluded
