@@ -167,7 +167,9 @@ void QtControls::keepReadingOrder() {
     std::stable_sort(buttons.begin(), buttons.end(), [](QWidget* a, QWidget* b) {
         return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
     });
-    for (std::size_t i = 1; i < buttons.size(); ++i) QWidget::setTabOrder(buttons[i - 1], buttons[i]);
+    for (std::size_t i = 1; i < buttons.size(); ++i) {
+        QWidget::setTabOrder(buttons[i - 1], buttons[i]);
+    }
 }
 
 ControlHandle QtControls::adopt(QWidget* widget) {

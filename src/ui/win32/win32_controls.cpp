@@ -142,9 +142,9 @@ void Win32Controls::giveImageList(HWND button, int bitmapId) {
 
 void Win32Controls::addTooltip(HWND button, const char* text) {
     if (tooltip_ == nullptr) {
-        tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                   window_, nullptr, instance_, nullptr);
+        tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                   WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
     }
     if (tooltip_ == nullptr) return;
     std::wstring name = wide(text);
