@@ -73,7 +73,8 @@ TEST_F(Win32Window, StartSearchAndSelectionFromTheKeyboard) {
     EXPECT_EQ(SendMessageW(controls.tooltip(), TTM_GETTOOLCOUNT, 0, 0), 8);
     HWND siravel = GetDlgItem(window, 313);
     wchar_t tip[32] = {};
-    TOOLINFOW tool{sizeof tool, 0, window, reinterpret_cast<UINT_PTR>(siravel), {}, nullptr, tip};
+    TOOLINFOW tool{sizeof tool, 0, window, reinterpret_cast<UINT_PTR>(siravel), {}, nullptr, tip,
+                   0, nullptr};
     SendMessageW(controls.tooltip(), TTM_GETTEXTW, 32, reinterpret_cast<LPARAM>(&tool));
     EXPECT_STREQ(tip, L"Siravel");
     BUTTON_IMAGELIST picture{};
