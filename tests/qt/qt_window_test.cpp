@@ -121,7 +121,7 @@ TEST_F(QtTool, ProgressBarStartsEmptyNeverMovesBackAndStaysFull) {
         std::function<void()> step;
         const char* state;  // maximum, value, shown, and MainWindow's count of steps
     } steps[] = {
-        {"no running marquee", [&] { w.showBusyProgress(); }, "0 0 1 0"},
+        {"no running marquee", [&] { w.showBusyProgress(); }, "0 -1 1 0"},
         {"a range other than 0..99, or not empty", [&] { w.startProgress(); }, "99 0 1 0"},
         {"steps short of the percentage", [&] { w.advanceProgress(50); }, "99 50 1 50"},
         {"the bar moving back", [&] { w.advanceProgress(30); }, "99 50 1 50"},

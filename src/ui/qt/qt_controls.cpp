@@ -65,7 +65,7 @@ protected:
             watched->removeEventFilter(this);
             QTimer::singleShot(0, watched, then_);
         }
-        return false;
+        return QObject::eventFilter(watched, event);
     }
 
 private:
@@ -269,8 +269,7 @@ ControlHandle QtControls::createProgressBar(int, Rect rect) {
         progress_->setGeometry(rect.x, rect.y, rect.width, rect.height);
         progress_->setTextVisible(false);
         progress_->setAccessibleName(QStringLiteral("Progress"));
-        progress_->setRange(0, 100);
-        progress_->setValue(0);
+        // Hidden until a mode is set: the marquee or the stepped range.
         progress_->hide();
         handle = adopt(progress_);
     });
@@ -332,8 +331,7 @@ void QtControls::setProgressPosition(int position) {
 }
 
 bool QtControls::runFileDialog(const FileDialogSpec& params, std::string& path) {
-    bool confirmed = false;
-    QByteArray chosen;
+    QByteArray chosen;  // stays empty unless the user confirmed a file
     const QString proposed = fromUtf8(path);
     onGuiThread([&] {
         QFileDialog dialog(window_.get());
@@ -353,14 +351,10 @@ bool QtControls::runFileDialog(const FileDialogSpec& params, std::string& path) 
         }
         if (params.defaultExtension) dialog.setDefaultSuffix(QString::fromUtf8(params.defaultExtension));
         if (!proposed.isEmpty()) dialog.selectFile(proposed);
-        if (dialog.exec() != QDialog::Accepted) return;
-        const QStringList files = dialog.selectedFiles();
-        if (files.isEmpty()) return;
-        chosen = files.first().toUtf8();
-        confirmed = true;
+        if (dialog.exec() == QDialog::Accepted) chosen = dialog.selectedFiles().value(0).toUtf8();
     });
     // The path buffer holds largestPath characters with the terminating zero.
-    if (!confirmed || chosen.isEmpty() || chosen.size() + 1 > params.largestPath) return false;
+    if (chosen.isEmpty() || chosen.size() + 1 > params.largestPath) return false;
     path.assign(chosen.constData(), static_cast<std::size_t>(chosen.size()));
     return true;
 }
