@@ -74,8 +74,12 @@ TEST_F(QtTool, StartsWithTheSearchButtonFocusedAndEveryDeviceButtonNamed) {
         EXPECT_EQ(accessibleName(button), tool.registry.row(row).name);
         EXPECT_EQ(button->toolTip(), tool.registry.row(row).name);
         EXPECT_TRUE(waitUntil([&] { return !button->icon().isNull(); }));
+        EXPECT_EQ(button->iconSize(), QSize(100, 75));
         EXPECT_EQ(button->icon().pixmap(QSize(100, 75), 2.0).size(), QSize(200, 150));
     }
+    QStringList sizes;  // the window icon's pictures, each with its twice-as-large twin
+    for (QSize size : window->windowIcon().availableSizes()) sizes << QString::number(size.width());
+    EXPECT_EQ(sizes.join(' '), "16 32 24 48 32 64 48 96 64 128 128 256 256 512");
 }
 
 // Space on "Find Devices" searches; Tab walks the visible buttons in reading order; Enter on a

@@ -17,7 +17,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     // Without its window, or without the worker that serves its buttons, the program could only
     // sit there unseen or unanswering; it ends instead.
-    if (!tool->window.create() || !tool->dispatcher.startWorker()) ExitProcess(1);
+    if (!tool->window.create()) ExitProcess(1);
+    if (!tool->dispatcher.startWorker()) ExitProcess(1);
 
     // There is no accelerator table; the load yields none and nothing is translated.
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_ACCELERATORS));
