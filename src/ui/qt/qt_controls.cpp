@@ -81,10 +81,14 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::KeyPress) return false;
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
-        static_cast<QPushButton*>(watched)->click();
-        return true;
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:  // on the keypad
+            static_cast<QPushButton*>(watched)->click();
+            return true;
+        default:
+            return false;
+        }
     }
 };
 
