@@ -61,9 +61,6 @@ QString accessibleName(QWidget* widget) {
 TEST_F(QtTool, StartsWithTheSearchButtonFocusedAndEveryDeviceButtonNamed) {
     QWidget* window = controls.window();
     EXPECT_EQ(window->windowTitle(), "Zentari Tool");
-    EXPECT_EQ(window->size(), QSize(344, 206));
-    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(controls.progressBar()->geometry(), QRect(222, 32, 104, 20));
     EXPECT_EQ(controls.statusVersionPart()->text(), "v1.2.1");
     EXPECT_EQ(window->focusWidget(), slot(0));
     for (unsigned row = 0; row < 8; ++row) {  // sharp at 200%: the pictures' @2x twins
@@ -110,7 +107,8 @@ TEST_F(QtTool, KeyboardPathThroughASearchAndASelection) {
     EXPECT_EQ(walk(), "Find Devices@10,2 Kado@116,2 Siravel@222,2 Mondrel@10,86 Jubble@116,86");
     key(Qt::Key_Tab);  // Kado
     key(Qt::Key_Tab);  // Siravel
-    key(Qt::Key_Return);
+    QTest::keyPress(window->focusWidget(), Qt::Key_Return);  // it acts on the press
+    while (tool.dispatcher.servePass()) continue;
     EXPECT_EQ(walk(), "Find Devices@10,2 Siravel@116,2 Update@10,86 Save Bank A@116,86 "
                       "Save Bank B@222,86 Load Bank A@116,113 Load Bank B@222,113 "
                       "Load Wavetables@169,141");

@@ -17,6 +17,7 @@ TEST_F(ToolTest, CreationStopsOnlyAtACommandButtonOrTheBar) {
         {"a whole window reported as a failure", 0, true, "1111111|11111111"},
         {"controls made after a failed command button", 204, false, "1110000|00000000"},
         {"device buttons made after a failed progress bar", 221, false, "1111111|00000000"},
+        {"a missing device button placed, or stopping the rest", 309, true, "1111111|11011111"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
@@ -29,6 +30,7 @@ TEST_F(ToolTest, CreationStopsOnlyAtACommandButtonOrTheBar) {
         made += '|';
         for (unsigned row = 0; row < 8; ++row) made += window.deviceButton(row) ? '1' : '0';
         EXPECT_EQ(made, c.made);
+        window.placeDeviceButton(2, true, 116, 2);  // the fake refuses a control it never made
         EXPECT_EQ(fake.focus(), c.created ? window.commandButton(0) : 0) << "focus not on search";
     }
 }
