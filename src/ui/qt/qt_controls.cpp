@@ -17,6 +17,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 namespace zt {
@@ -168,11 +169,12 @@ void QtControls::keepReadingOrder() {
         if (qobject_cast<QPushButton*>(control)) buttons.push_back(control);
     }
     // Tab skips hidden buttons by itself; the chain only has to follow the places.
-    std::stable_sort(buttons.begin(), buttons.end(), [](QWidget* a, QWidget* b) {
-        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
-    });
-    for (std::size_t i = 1; i < buttons.size(); ++i) {
-        QWidget::setTabOrder(buttons[i - 1], buttons[i]);
+    const auto place = [](QWidget* w) { return std::pair(w->y(), w->x()); };
+    std::ranges::stable_sort(buttons, std::less{}, place);
+    QWidget* previous = nullptr;
+    for (QWidget* button : buttons) {
+        if (previous) QWidget::setTabOrder(previous, button);
+        previous = button;
     }
 }
 
