@@ -19,13 +19,14 @@ struct Rect {
 
 enum class ControlKind {
     CommandButton,  // text caption, the button font
-    DeviceButton,   // shows only its picture (bitmapId), centred, no text
+    DeviceButton,   // shows only its picture (bitmapId), centred; its text is never drawn
 };
 
 struct ControlSpec {
     ControlKind kind;
     int id;           // the Win32 control id; toolkits without ids may ignore it
-    const char* text; // caption at creation
+    const char* text; // caption at creation; for a DeviceButton the kind's name, unseen, given
+                      // to assistive technology and shown as the tooltip
     Rect rect;        // client coordinates
     bool visible;     // shown at creation
     int bitmapId;     // DeviceButton only: the picture resource (151..158)
@@ -66,6 +67,9 @@ public:
     virtual void moveAndRaise(ControlHandle control, int x, int y) = 0;
     virtual void setText(ControlHandle control, const std::string& text) = 0;
     virtual void setStatusText(const std::string& text) = 0;
+    // Gives the control the keyboard focus (GUI thread, after creation). Ports without a keyboard
+    // path ignore it.
+    virtual void setFocus(ControlHandle) {}
 
     // Progress bar modes.
     virtual void setProgressMarquee(int intervalMilliseconds) = 0;

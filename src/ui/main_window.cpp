@@ -14,7 +14,10 @@ MainWindow::MainWindow(DeviceRegistry& registry, ControlsPort& port, std::string
 
 bool MainWindow::create() {
     if (!port_.createWindow(layout::kWindow)) return false;
-    return createControls();
+    if (!createControls()) return false;
+    // The keyboard starts where every use of the window starts.
+    port_.setFocus(commandButtons_[0]);
+    return true;
 }
 
 bool MainWindow::createControls() {
@@ -30,8 +33,8 @@ bool MainWindow::createControls() {
     for (unsigned row = 0; row < deviceButtons_.size(); ++row) {
         deviceButtons_[row] = port_.createButton(
             {ControlKind::DeviceButton,
-             layout::kDeviceButtonFirstId + layout::kDeviceButtonIdStep * static_cast<int>(row), "",
-             layout::kDeviceButtonRect, false, registry_.bitmapIdOf(row)});
+             layout::kDeviceButtonFirstId + layout::kDeviceButtonIdStep * static_cast<int>(row),
+             registry_.row(row).name, layout::kDeviceButtonRect, false, registry_.bitmapIdOf(row)});
     }
     return true;
 }

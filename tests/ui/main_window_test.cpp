@@ -1,3 +1,5 @@
+// Where a failed control stops MainWindow's creation, and where the keyboard starts. The rest is
+// checked on the real widgets (tests/qt, tests/win32) and through the actions (tests/app).
 #include <gtest/gtest.h>
 
 #include "support/tool_fixture.h"
@@ -5,107 +7,31 @@
 namespace zt::test {
 namespace {
 
-using MainWindowTest = ToolTest;
-using Lines = std::vector<std::string>;
-
-TEST_F(MainWindowTest, CreatesEveryControlInOrderAsLaidOut) {
-    Lines expected{"window ZentariToolMainWindow Zentari Tool 350 235",
-                   "statusbar 40 v" ZT_VERSION " 211 0 0 0 0 0 shown ",
-                   "button 201 10 2 104 79 0 shown Find Devices",
-                   "button 202 10 86 104 79 0 hidden Update",
-                   "button 203 116 86 104 24 0 hidden ",
-                   "button 204 222 86 104 24 0 hidden ",
-                   "button 205 116 113 104 24 0 hidden ",
-                   "button 206 222 113 104 24 0 hidden ",
-                   "button 207 169 141 104 24 0 hidden ",
-                   "progress 221 222 32 104 20 0 hidden "};
-    for (int row = 0; row < 8; ++row)  // id 301 + 4 * row, picture 151 + row
-        expected.push_back("device " + std::to_string(301 + 4 * row) + " 0 0 104 79 " +
-                           std::to_string(151 + row) + " hidden ");
-    EXPECT_EQ(port.log(), expected);
-    EXPECT_EQ(tool->window.commandButton(7), 0) << "slot 7 holds no control";
-}
-
-TEST_F(MainWindowTest, CreationStopsAtAFailingCommandButton) {
-    FakeControlsPort failing;
-    failing.failCreationOf(204);
-    MainWindow window(tool->registry, failing, "v1.2.1");
-    EXPECT_FALSE(window.create());
-    EXPECT_NE(failing.handleOfId(203), 0);
-    EXPECT_EQ(failing.handleOfId(205), 0) << "the controls after the failing one are missing";
-    EXPECT_EQ(failing.handleOfId(221), 0);
-}
-
-// Steps of the bar and the port calls each one makes.
-TEST_F(MainWindowTest, ProgressNeverMovesBackStartsEmptyAndStaysFull) {
-    struct Step {
-        const char* op;  // "start", "busy", "hide" or "advance"
-        int value;
-        int count;
-        Lines calls;
+TEST_F(ToolTest, CreationStopsOnlyAtACommandButtonOrTheBar) {
+    const struct {
+        const char* fault;
+        int failingId;
+        bool created;
+        const char* made;  // which of slots 0 to 6 | device rows 0 to 7 exist
+    } cases[] = {
+        {"a whole window reported as a failure", 0, true, "1111111|11111111"},
+        {"controls made after a failed command button", 204, false, "1110000|00000000"},
+        {"device buttons made after a failed progress bar", 221, false, "1111111|00000000"},
+        {"a missing device button placed, or stopping the rest", 309, true, "1111111|11011111"},
     };
-    const Step steps[] = {
-        {"busy", 0, 0, {"marquee 50", "visible 221 1"}},
-        {"start", 0, 0, {"range 99", "position 0", "visible 221 1"}},
-        {"advance", 0, 0, {}},  // 0 right after a start moves nothing
-        {"advance", 50, 50, {"position 50"}},
-        {"advance", 30, 50, {}},  // never back
-        {"advance", -5, 50, {}},
-        {"advance", 99, 99, {"position 99"}},
-        {"advance", 100, 100, {"position 99"}},  // the bar holds 0..99: full, not wrapped
-        {"start", 0, 0, {"range 99", "position 0", "visible 221 1"}},  // empty again
-        {"advance", 1, 1, {"position 1"}},
-        {"hide", 0, 1, {"visible 221 0"}},
-    };
-    for (const Step& s : steps) {
-        SCOPED_TRACE(std::string(s.op) + " " + std::to_string(s.value));
-        const std::size_t before = port.log().size();
-        const std::string op = s.op;
-        if (op == "start") tool->window.startProgress();
-        else if (op == "busy") tool->window.showBusyProgress();
-        else if (op == "hide") tool->window.hideProgress();
-        else tool->window.advanceProgress(s.value);
-        const Lines log = port.log();
-        EXPECT_EQ(Lines(log.begin() + static_cast<std::ptrdiff_t>(before), log.end()), s.calls);
-        EXPECT_EQ(tool->window.progressCount(), s.count);
-    }
-}
-
-TEST_F(MainWindowTest, DialogsCarryTheirFilterAndProposeTheBuffer) {
-    struct Case {
-        bool (MainWindow::*choose)(std::string&);
-        const char* description;
-        const char* pattern;
-        const char* extension;
-        FileDialogKind kind;
-        int largest;
-    };
-    const Case cases[] = {
-        {&MainWindow::chooseFirmwareFile, "Firmware File (*.hex;*kzt;*kzp)", "*.hex;*.kzt;*.kzp",
-         nullptr, FileDialogKind::Open, 260},
-        {&MainWindow::chooseLoadPresetsFile, "Presets File (*.zentari)", "*.zentari", nullptr,
-         FileDialogKind::Open, 255},
-        {&MainWindow::chooseSavePresetsFile, "Preset File (*.zentari)", "*.zentari", "zentari",
-         FileDialogKind::Save, 260},
-        {&MainWindow::chooseWavetablesFile, "Wavetables File (*.zentari)", "*.zentari", nullptr,
-         FileDialogKind::Open, 260},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.description);
-        std::string path = "kadoPresets.zentari";
-        port.answerDialog(std::nullopt);
-        EXPECT_FALSE((tool->window.*c.choose)(path));
-        EXPECT_EQ(path, "kadoPresets.zentari") << "a cancel leaves the buffer";
-        port.answerDialog("/tmp/chosen.zentari");
-        EXPECT_TRUE((tool->window.*c.choose)(path));
-        EXPECT_EQ(path, "/tmp/chosen.zentari");
-        const FileDialogSpec s = port.dialogs().back().params;
-        EXPECT_EQ(port.dialogs().back().proposed, "kadoPresets.zentari");
-        EXPECT_EQ(std::string(s.filterDescription) + "|" + s.filterPattern + "|" +
-                      (s.defaultExtension ? s.defaultExtension : "-"),
-                  std::string(c.description) + "|" + c.pattern + "|" + (c.extension ? c.extension : "-"));
-        EXPECT_EQ(s.kind, c.kind);
-        EXPECT_EQ(s.largestPath, c.largest);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        FakeControlsPort fake;
+        fake.failCreationOf(c.failingId);
+        MainWindow window(tool->registry, fake, "v1.2.1");
+        EXPECT_EQ(window.create(), c.created);
+        std::string made;
+        for (int slot = 0; slot < 7; ++slot) made += window.commandButton(slot) ? '1' : '0';
+        made += '|';
+        for (unsigned row = 0; row < 8; ++row) made += window.deviceButton(row) ? '1' : '0';
+        EXPECT_EQ(made, c.made);
+        window.placeDeviceButton(2, true, 116, 2);  // the fake refuses a control it never made
+        EXPECT_EQ(fake.focus(), c.created ? window.commandButton(0) : 0) << "focus not on search";
     }
 }
 

@@ -32,7 +32,10 @@ int main(int argc, char** argv) {
     static zt::FirmwareImage image;  // static storage: untouched until the first firmware read
     tool = new zt::Tool(*controls, &image);
 
-    if (!tool->window.create() || !tool->dispatcher.startWorker()) std::_Exit(EXIT_FAILURE);
+    // Without its window, or without the worker that serves its buttons, the tool could only sit
+    // there unseen or unanswering; it ends instead.
+    if (!tool->window.create()) std::_Exit(EXIT_FAILURE);
+    if (!tool->dispatcher.startWorker()) std::_Exit(EXIT_FAILURE);
     const int code = application->exec();
     std::_Exit(code);
 }

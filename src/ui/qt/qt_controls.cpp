@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMetaObject>
 #include <QProgressBar>
@@ -14,6 +15,10 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+
+#include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace zt {
 
@@ -32,10 +37,17 @@ QString nameFilter(const FileDialogSpec& params) {
            QLatin1Char(')');
 }
 
+// A picture with its twice-as-large twin, so a 200% screen gets drawn pixels, not enlarged ones.
+// Added by hand: Qt looks for the twin itself only when a screen at 200% is there at start-up.
+void addPicture(QIcon& icon, const QString& stem) {
+    icon.addFile(stem + QStringLiteral(".png"));
+    icon.addFile(stem + QStringLiteral("@2x.png"));
+}
+
 QIcon applicationIcon() {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-        icon.addFile(QStringLiteral(":/icons/icon-%1.png").arg(size), QSize(size, size));
+        addPicture(icon, QStringLiteral(":/icons/icon-%1").arg(size));
     }
     return icon;
 }
@@ -54,11 +66,31 @@ protected:
             watched->removeEventFilter(this);
             QTimer::singleShot(0, watched, then_);
         }
-        return false;
+        return QObject::eventFilter(watched, event);
     }
 
 private:
     std::function<void()> then_;
+};
+
+// Enter presses the focused button, as Space does; Qt's push buttons take Enter only as dialog
+// default buttons, whose frame would change the window's look.
+class PressOnEnter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:  // on the keypad
+            static_cast<QPushButton*>(watched)->click();
+            return true;
+        default:
+            return false;
+        }
+    }
 };
 
 QLabel* statusPart(QWidget* parent, QRect place) {
@@ -73,6 +105,7 @@ QLabel* statusPart(QWidget* parent, QRect place) {
 
 QtControls::QtControls(CommandCallback onCommand)
     : onCommand_(std::move(onCommand)), window_(std::make_unique<QWidget>()) {
+    pressOnEnter_ = new PressOnEnter(window_.get());
     courier_ = new QTimer(window_.get());
     courier_->setSingleShot(true);
     courier_->setInterval(0);
@@ -123,9 +156,26 @@ void QtControls::loadPictures() {
     }
     // A missing picture leaves an empty button that still works.
     for (const auto& [button, bitmapId] : pendingPictures_) {
-        button->setIcon(QIcon(QStringLiteral(":/devices/%1.png").arg(bitmapId)));
+        QIcon picture;
+        addPicture(picture, QStringLiteral(":/devices/%1").arg(bitmapId));
+        button->setIcon(picture);
     }
     pendingPictures_.clear();
+}
+
+void QtControls::keepReadingOrder() {
+    std::vector<QWidget*> buttons;
+    for (QWidget* control : controls_) {
+        if (qobject_cast<QPushButton*>(control)) buttons.push_back(control);
+    }
+    // Tab skips hidden buttons by itself; the chain only has to follow the places.
+    const auto place = [](QWidget* w) { return std::pair(w->y(), w->x()); };
+    std::ranges::stable_sort(buttons, std::less{}, place);
+    QWidget* previous = nullptr;
+    for (QWidget* button : buttons) {
+        if (previous) QWidget::setTabOrder(previous, button);
+        previous = button;
+    }
 }
 
 ControlHandle QtControls::adopt(QWidget* widget) {
@@ -180,6 +230,9 @@ ControlHandle QtControls::createStatusBar(int, int rightPartWidth, const std::st
         statusVersion_->setIndent(0);
         statusVersion_->setAlignment(Qt::AlignCenter);
         statusVersion_->setText(fromUtf8(rightText));
+        // A label's accessible name is its text, so the status reads as what it says.
+        statusMessage_->setAccessibleDescription(QStringLiteral("Status"));
+        statusVersion_->setAccessibleDescription(QStringLiteral("Version"));
         bar->show();
         handle = adopt(bar);
     });
@@ -192,17 +245,22 @@ ControlHandle QtControls::createButton(const ControlSpec& params) {
         auto* button = new QPushButton(window_.get());
         button->setGeometry(params.rect.x, params.rect.y, params.rect.width, params.rect.height);
         button->setAutoDefault(false);
+        button->installEventFilter(pressOnEnter_);
         if (params.kind == ControlKind::CommandButton) {
             QFont font(QStringLiteral("Arial"));
             font.setPixelSize(kButtonFontPixels);
             button->setFont(font);
             button->setText(QString::fromUtf8(params.text));
         } else {
+            // The picture is all a sighted user sees; the name is for everyone else.
+            button->setAccessibleName(QString::fromUtf8(params.text));
+            button->setToolTip(QString::fromUtf8(params.text));
             button->setIconSize(QSize(100, 75));
             pendingPictures_.emplace_back(button, params.bitmapId);
         }
         button->setVisible(params.visible);
         handle = adopt(button);
+        keepReadingOrder();
         const ControlHandle sender = handle;
         QObject::connect(button, &QPushButton::clicked, window_.get(),
                          [this, sender] { onCommand_(sender, 0); });
@@ -216,8 +274,8 @@ ControlHandle QtControls::createProgressBar(int, Rect rect) {
         progress_ = new QProgressBar(window_.get());
         progress_->setGeometry(rect.x, rect.y, rect.width, rect.height);
         progress_->setTextVisible(false);
-        progress_->setRange(0, 100);
-        progress_->setValue(0);
+        progress_->setAccessibleName(QStringLiteral("Progress"));
+        // Hidden until a mode is set: the marquee or the stepped range.
         progress_->hide();
         handle = adopt(progress_);
     });
@@ -236,6 +294,7 @@ void QtControls::moveAndRaise(ControlHandle control, int x, int y) {
         if (QWidget* target = widget(control)) {
             target->move(x, y);
             target->raise();
+            keepReadingOrder();
         }
     });
 }
@@ -243,6 +302,12 @@ void QtControls::moveAndRaise(ControlHandle control, int x, int y) {
 void QtControls::setText(ControlHandle control, const std::string& text) {
     onGuiThread([&] {
         if (QPushButton* target = button(control)) target->setText(fromUtf8(text));
+    });
+}
+
+void QtControls::setFocus(ControlHandle control) {
+    onGuiThread([&] {
+        if (QWidget* target = widget(control)) target->setFocus(Qt::OtherFocusReason);
     });
 }
 
@@ -272,8 +337,7 @@ void QtControls::setProgressPosition(int position) {
 }
 
 bool QtControls::runFileDialog(const FileDialogSpec& params, std::string& path) {
-    bool confirmed = false;
-    QByteArray chosen;
+    QByteArray chosen;  // stays empty unless the user confirmed a file
     const QString proposed = fromUtf8(path);
     onGuiThread([&] {
         QFileDialog dialog(window_.get());
@@ -284,22 +348,19 @@ bool QtControls::runFileDialog(const FileDialogSpec& params, std::string& path) 
         if (params.kind == FileDialogKind::Save) {
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
-            // The save dialog takes the chosen name as it is, like the tool's Windows one.
-            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+            // Qt asks before an existing file is replaced: every save proposes the same name, so
+            // without the question a second save would silently replace the first backup.
+            dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
         } else {
             dialog.setAcceptMode(QFileDialog::AcceptOpen);
             dialog.setFileMode(QFileDialog::ExistingFile);
         }
         if (params.defaultExtension) dialog.setDefaultSuffix(QString::fromUtf8(params.defaultExtension));
         if (!proposed.isEmpty()) dialog.selectFile(proposed);
-        if (dialog.exec() != QDialog::Accepted) return;
-        const QStringList files = dialog.selectedFiles();
-        if (files.isEmpty()) return;
-        chosen = files.first().toUtf8();
-        confirmed = true;
+        if (dialog.exec() == QDialog::Accepted) chosen = dialog.selectedFiles().value(0).toUtf8();
     });
     // The path buffer holds largestPath characters with the terminating zero.
-    if (!confirmed || chosen.isEmpty() || chosen.size() + 1 > params.largestPath) return false;
+    if (chosen.isEmpty() || chosen.size() + 1 > params.largestPath) return false;
     path.assign(chosen.constData(), static_cast<std::size_t>(chosen.size()));
     return true;
 }

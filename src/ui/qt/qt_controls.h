@@ -1,6 +1,8 @@
 // QtControls: the controls port in Qt 6 widgets. One plain top-level window of fixed client size
 // 344 x 206 (what the 350 x 235 outer window gets on Windows), always on top, with close and
 // minimise boxes but no maximise box; every control at its client place from window_layout.h.
+// Device buttons carry their kind's name as accessible name and tooltip; Tab walks the visible
+// buttons in reading order, and Space or Enter presses the focused one.
 //
 // Threads: construct, create and destroy on the GUI thread (the thread that owns the
 // QApplication). Every ControlsPort call may come from any thread: from another thread it is
@@ -19,6 +21,7 @@
 #include "ui/controls_port.h"
 
 class QLabel;
+class QObject;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -46,6 +49,7 @@ public:
     void moveAndRaise(ControlHandle control, int x, int y) override;
     void setText(ControlHandle control, const std::string& text) override;
     void setStatusText(const std::string& text) override;
+    void setFocus(ControlHandle control) override;
 
     void setProgressMarquee(int intervalMilliseconds) override;
     void setProgressRange(int maximum) override;
@@ -79,6 +83,8 @@ private:
     // GUI thread: runs the call waiting in the mailbox, if any.
     void deliver();
     ControlHandle adopt(QWidget* widget);
+    // GUI thread: chains the buttons for Tab in reading order, top row first, left to right.
+    void keepReadingOrder();
     // GUI thread: gives the window its icon and the device buttons their pictures, once.
     void loadPictures();
 
@@ -101,6 +107,7 @@ private:
     const std::function<void()>* pending_ = nullptr;
     bool delivered_ = false;
     QTimer* courier_ = nullptr;  // child of the window; started from afar, it runs deliver()
+    QObject* pressOnEnter_ = nullptr;  // child of the window; the buttons' Enter key
 };
 
 }  // namespace zt

@@ -100,12 +100,23 @@ ControlHandle Win32Controls::createStatusBar(int id, int rightPartWidth, const s
     return handleOf(statusBar_);
 }
 
+DWORD Win32Controls::dialogFlags(FileDialogKind kind) {
+    // Every save proposes the same name; without the question a second save would silently
+    // replace the first backup.
+    return kind == FileDialogKind::Save ? kDialogFlags | OFN_OVERWRITEPROMPT : kDialogFlags;
+}
+
 ControlHandle Win32Controls::createButton(const ControlSpec& params) {
-    const DWORD style = WS_CHILD | (params.visible ? WS_VISIBLE : 0);
+    // Tab stops make the buttons reachable from the keyboard. A device button's text is its kind's
+    // name for screen readers; the picture style keeps it from being drawn over the picture.
+    const bool device = params.kind == ControlKind::DeviceButton;
+    const DWORD style =
+        WS_CHILD | WS_TABSTOP | (params.visible ? WS_VISIBLE : 0) | (device ? BS_BITMAP : 0);
     HWND button = createChild("BUTTON", params.text, style, params.rect, params.id);
     if (button == nullptr) return 0;
-    if (params.kind == ControlKind::DeviceButton) {
+    if (device) {
         giveImageList(button, params.bitmapId);
+        addTooltip(button, params.text);
     } else {
         if (buttonFont_ == nullptr) {
             buttonFont_ = CreateFontA(14, 0, 0, 0, 400, FALSE, FALSE, FALSE, OEM_CHARSET, 0, 0, 0, 0, "Arial");
@@ -129,6 +140,23 @@ void Win32Controls::giveImageList(HWND button, int bitmapId) {
     SendMessageA(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&picture));
 }
 
+void Win32Controls::addTooltip(HWND button, const char* text) {
+    if (tooltip_ == nullptr) {
+        tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                   WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
+    }
+    if (tooltip_ == nullptr) return;
+    std::wstring name = wide(text);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(button);
+    tool.lpszText = name.data();  // copied by the control
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 ControlHandle Win32Controls::createProgressBar(int id, Rect rect) {
     progressBar_ = createChild(PROGRESS_CLASSA, "", WS_CHILD, rect, id);
     return handleOf(progressBar_);
@@ -145,6 +173,8 @@ void Win32Controls::moveAndRaise(ControlHandle control, int x, int y) {
 void Win32Controls::setText(ControlHandle control, const std::string& text) {
     SetWindowTextW(windowOf(control), wide(text).c_str());
 }
+
+void Win32Controls::setFocus(ControlHandle control) { SetFocus(windowOf(control)); }
 
 void Win32Controls::setStatusText(const std::string& text) {
     if (statusBar_ == nullptr) return;
@@ -198,7 +228,7 @@ bool Win32Controls::runFileDialog(const FileDialogSpec& params, std::string& pat
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
-    dialog.Flags = kDialogFlags;
+    dialog.Flags = dialogFlags(params.kind);
     dialog.lpstrDefExt = params.defaultExtension != nullptr ? extension.c_str() : nullptr;
 
     ComApartment apartment;

@@ -32,6 +32,10 @@ public:
     HWND window() const { return window_; }
     HWND statusBar() const { return statusBar_; }
     HWND progressBar() const { return progressBar_; }
+    // The tooltip control that names each device button; null before the first one exists.
+    HWND tooltip() const { return tooltip_; }
+    // The flags of a file dialog of this kind.
+    static DWORD dialogFlags(FileDialogKind kind);
 
     static HWND windowOf(ControlHandle control) {
         return reinterpret_cast<HWND>(static_cast<INT_PTR>(control));
@@ -49,6 +53,8 @@ public:
     void moveAndRaise(ControlHandle control, int x, int y) override;
     void setText(ControlHandle control, const std::string& text) override;
     void setStatusText(const std::string& text) override;
+    // GUI thread only (MainWindow calls it from create()).
+    void setFocus(ControlHandle control) override;
 
     void setProgressMarquee(int intervalMilliseconds) override;
     void setProgressRange(int maximum) override;
@@ -59,6 +65,7 @@ public:
 private:
     HWND createChild(const char* className, const char* text, DWORD style, Rect rect, int id);
     void giveImageList(HWND button, int bitmapId);
+    void addTooltip(HWND button, const char* text);
     void setProgressStyle(DWORD modeBits);
 
     HINSTANCE instance_;
@@ -66,6 +73,7 @@ private:
     HWND window_ = nullptr;
     HWND statusBar_ = nullptr;
     HWND progressBar_ = nullptr;
+    HWND tooltip_ = nullptr;
     HFONT buttonFont_ = nullptr;  // kept for the life of the process, like the image lists
 };
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/tool.h"
+#include "ui/win32/dialog_keys.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/win32_controls.h"
 
@@ -16,16 +17,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     // Without its window, or without the worker that serves its buttons, the program could only
     // sit there unseen or unanswering; it ends instead.
-    if (!tool->window.create() || !tool->dispatcher.startWorker()) ExitProcess(1);
+    if (!tool->window.create()) ExitProcess(1);
+    if (!tool->dispatcher.startWorker()) ExitProcess(1);
 
     // There is no accelerator table; the load yields none and nothing is translated.
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_ACCELERATORS));
     MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        if (TranslateAcceleratorA(message.hwnd, accelerators, &message)) continue;
+        if (zt::handleDialogKeys(controls->window(), message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
     }
     // End here, at once: returning would tear down the C++ runtime (static objects, streams)
     // while the worker may still be inside an action.
