@@ -28,7 +28,7 @@ struct DeviceKind {
     DeviceKind(const DeviceKind&) = delete;
     DeviceKind& operator=(const DeviceKind&) = delete;
 
-    const char* name;         // display name; not shown (the buttons show pictures)
+    const char* name;         // display name: the device button's accessible name and tooltip
     std::int32_t bitmapId;    // picture resource of the kind's device button
     std::uint32_t vendorId;   // low 16 bits used; same in normal mode and in the KBOOT loader
     std::uint32_t productId;  // low 16 bits used
