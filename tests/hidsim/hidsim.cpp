@@ -23,7 +23,6 @@ struct Attached {
 struct World {
     std::recursive_mutex mutex;
     std::vector<Attached> devices;
-    std::map<std::pair<int, int>, int> opens;
     std::map<std::pair<int, int>, int> attempts;
     int openHandles = 0;
 };
@@ -39,12 +38,6 @@ Char* mallocCopy(const std::basic_string<Char>& text) {
     auto* copy = static_cast<Char*>(std::malloc((text.size() + 1) * sizeof(Char)));
     std::memcpy(copy, text.c_str(), (text.size() + 1) * sizeof(Char));
     return copy;
-}
-
-int count(const std::map<std::pair<int, int>, int>& counts, int vendorId, int productId) {
-    auto guard = hidsim::lock();
-    auto it = counts.find({vendorId, productId});
-    return it == counts.end() ? 0 : it->second;
 }
 
 }  // namespace
@@ -82,16 +75,13 @@ void detach(const std::shared_ptr<Device>& device) {
 void detachAll() {
     auto guard = lock();
     world().devices.clear();
-    world().opens.clear();
     world().attempts.clear();
 }
 
-int openCount(std::uint16_t vendorId, std::uint16_t productId) {
-    return count(world().opens, vendorId, productId);
-}
-
 int openAttempts(std::uint16_t vendorId, std::uint16_t productId) {
-    return count(world().attempts, vendorId, productId);
+    auto guard = lock();
+    auto it = world().attempts.find({vendorId, productId});
+    return it == world().attempts.end() ? 0 : it->second;
 }
 
 int openHandles() {
@@ -108,9 +98,6 @@ void forgetOpenHandles() {
 
 extern "C" {
 
-int hid_init(void) { return 0; }
-int hid_exit(void) { return 0; }
-
 hid_device* hid_open(unsigned short vendor_id, unsigned short product_id, const wchar_t* serial) {
     auto guard = hidsim::lock();
     World& w = world();
@@ -120,7 +107,6 @@ hid_device* hid_open(unsigned short vendor_id, unsigned short product_id, const 
         if (serial != nullptr && std::wcscmp(serial, a.identity.serial.c_str()) != 0) continue;
         // hidapi's hid_open takes the first match and fails when that one cannot be opened.
         if (a.identity.closed) return nullptr;
-        ++w.opens[{vendor_id, product_id}];
         ++w.openHandles;
         a.device->calls.push_back({hidsim::Call::Open, 0});
         a.device->opened();
@@ -188,13 +174,5 @@ int hid_read_timeout(hid_device* dev, unsigned char* data, size_t length, int mi
     dev->device->calls.push_back({hidsim::Call::Read, milliseconds});
     return dev->device->read(data, length, milliseconds);
 }
-
-int hid_read(hid_device* dev, unsigned char* data, size_t length) {
-    return hid_read_timeout(dev, data, length, -1);
-}
-
-int hid_set_nonblocking(hid_device*, int) { return 0; }
-
-const wchar_t* hid_error(hid_device*) { return L"hidsim"; }
 
 }  // extern "C"

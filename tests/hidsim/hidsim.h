@@ -67,8 +67,7 @@ void attach(std::uint16_t vendorId, std::uint16_t productId, std::shared_ptr<Dev
 void detach(const std::shared_ptr<Device>& device);
 void detachAll();  // also forgets the open counts
 
-// How many times hid_open succeeded / was tried for the ids since the last detachAll().
-int openCount(std::uint16_t vendorId, std::uint16_t productId);
+// How many times hid_open was tried for the ids since the last detachAll().
 int openAttempts(std::uint16_t vendorId, std::uint16_t productId);
 // Handles open right now; forgetOpenHandles() writes off the ones a leak left.
 int openHandles();
