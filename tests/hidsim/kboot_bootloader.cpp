@@ -4,18 +4,6 @@
 #include <cstring>
 
 namespace hidsim {
-namespace {
-
-enum Status : std::uint32_t { kOk = 0, kInvalid = 4, kAddress = 102, kUnknown = 10000, kAborted };
-
-std::uint32_t le32(const unsigned char* p) {
-    return p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-
-}  // namespace
-
-KbootBootloader::KbootBootloader(std::uint32_t flashSize)
-    : properties{{1, 0x4B020100}, {3, 0}, {4, flashSize}, {5, 4096}}, flash(flashSize, 0xFF) {}
 
 int KbootBootloader::write(const unsigned char* data, std::size_t length) {
     reports.emplace_back(data, data + length);
@@ -44,28 +32,29 @@ int KbootBootloader::read(unsigned char* data, std::size_t length, int) {
 
 void KbootBootloader::command(const unsigned char* p) {
     const std::uint8_t tag = p[0];
-    commandTags.push_back(tag);
     ++seen_[tag];
     dataPhase_ = false;  // a new command abandons an unfinished data phase
-    const std::uint32_t first = le32(p + 4);
-    const std::uint32_t second = le32(p + 8);
+    std::uint32_t first = 0;
+    std::uint32_t second = 0;
+    std::memcpy(&first, p + 4, 4);  // little-endian, as the host is
+    std::memcpy(&second, p + 8, 4);
     const bool fits = first <= flash.size() && second <= flash.size() - first;
     if (tag == 7 && properties.count(first) != 0)
-        return answer(7, kOk, false, 0xA7, properties[first]);
+        return answer(7, 0, false, 0xA7, properties[first]);
     if (tag == 2 && fits && (first | second) % 4096 == 0) {
         std::fill_n(flash.begin() + first, second, 0xFF);
-        return answer(tag, kOk);
+        return answer(tag, 0);
     }
     if (tag == 4 && fits && (p[1] & 1) != 0) {
-        answer(tag, kOk);
+        answer(tag, 0);
         dataPhase_ = second > 0;
         dataAddress_ = first;
         dataRemaining_ = second;
-        if (second == 0) answer(tag, kOk, true);
+        if (second == 0) answer(tag, 0, true);
         return;
     }
     if (tag == 11) resetDone = true;
-    answer(tag, tag == 11 ? kOk : tag == 2 ? kAddress : tag == 4 ? kInvalid : kUnknown);
+    answer(tag, tag == 11 ? 0 : tag == 2 ? 102 : tag == 4 ? 4 : 10000);
 }
 
 void KbootBootloader::receive(const unsigned char* p, std::uint32_t length) {
@@ -77,8 +66,8 @@ void KbootBootloader::receive(const unsigned char* p, std::uint32_t length) {
     dataRemaining_ -= taken;
     if (length != 0 && taken == length && dataRemaining_ > 0) return;
     dataPhase_ = false;
-    // Ended early by an empty report, or more bytes than announced: not whole.
-    answer(4, length == 0 ? kAborted : taken < length ? kInvalid : kOk, true);
+    // Ended early by an empty report (aborted), or more bytes than announced: not whole.
+    answer(4, length == 0 ? 10001 : taken < length ? 4 : 0, true);
 }
 
 void KbootBootloader::answer(std::uint8_t tag, std::uint32_t status, bool final,
@@ -104,10 +93,8 @@ void KbootBootloader::answer(std::uint8_t tag, std::uint32_t status, bool final,
     if (r.size() == 1) return queue_.push_back(r);
     r[4] = responseTag;
     r[7] = 2;
-    for (int i = 0; i < 4; ++i) {
-        r[8 + i] = static_cast<unsigned char>(status >> (8 * i));
-        r[12 + i] = static_cast<unsigned char>(value >> (8 * i));
-    }
+    std::memcpy(&r[8], &status, 4);
+    std::memcpy(&r[12], &value, 4);
     last_ = r;
     if (r[2] == 32) r.resize(12);
     queue_.push_back(r);

@@ -1,10 +1,8 @@
-// An emulated KBOOT bootloader, written from the protocol's description. 36-byte reports: id (1
-// command, 2 data, 3 response), 0, payload length LE16, payload. GetProperty answers from
-// `properties` (tag 0xA7); FlashEraseRegion erases whole 4 KiB sectors inside the flash;
-// WriteMemory takes a data phase (ANDed onto the flash as NOR flash takes it; an empty data
-// report ends it early), then sends a final response, status 0 only when every byte came; Reset
-// sets `resetDone`. Other answers are generic: 0xA0, status, the command's tag. Answers queue up
-// for read(); an empty queue reads as a time-out. A malformed report is refused (-1).
+// An emulated KBOOT bootloader. 36-byte reports: id (1 command, 2 data, 3 response), 0, payload
+// length LE16, payload. GetProperty answers from `properties` (tag 0xA7); FlashEraseRegion erases
+// whole 4 KiB sectors; WriteMemory's data phase is ANDed onto the flash as NOR flash takes it (an
+// empty data report ends it early), then a final response, status 0 only when every byte came.
+// Other answers are generic: 0xA0, status, the command's tag. An empty queue reads as a time-out.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +22,8 @@ public:
     enum class Fault { NoAnswer, ReadError, WrongReportId, NotGeneric, WrongEchoedTag, ErrorStatus,
                        LengthPastReport };
 
-    explicit KbootBootloader(std::uint32_t flashSize = 0x100000);
+    explicit KbootBootloader(std::uint32_t flashSize = 0x100000)
+        : properties{{1, 0x4B020100}, {3, 0}, {4, flashSize}, {5, 4096}}, flash(flashSize, 0xFF) {}
 
     // The `occurrence`-th answer to `tag` gets `fault`; `final` picks WriteMemory's final one.
     void failCommand(std::uint8_t tag, Fault fault, int occurrence = 1, bool final = false) {
@@ -36,11 +35,10 @@ public:
     }
     int refusedDataReport = 0;  // the n-th data report is refused (-1)
 
-    std::map<std::uint32_t, std::uint32_t> properties;  // 1 version, 3 flash start, 4 size, ...
-    std::vector<Report> reports;                        // every report written
-    std::vector<std::uint8_t> flash;                    // starts all 0xFF
-    std::vector<std::uint32_t> commandTags;             // commands received, in order
-    int dataReports = 0;                                // data reports taken, empty ones too
+    std::map<std::uint32_t, std::uint32_t> properties;
+    std::vector<Report> reports;      // every report written
+    std::vector<std::uint8_t> flash;  // starts all 0xFF
+    int dataReports = 0;              // data reports taken, empty ones too
     bool resetDone = false;
 
     int write(const unsigned char* data, std::size_t length) override;
