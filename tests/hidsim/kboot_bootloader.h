@@ -1,8 +1,9 @@
-// An emulated KBOOT bootloader. 36-byte reports: id (1 command, 2 data, 3 response), 0, payload
-// length LE16, payload. GetProperty answers from `properties` (tag 0xA7); FlashEraseRegion erases
-// whole 4 KiB sectors; WriteMemory's data phase is ANDed onto the flash as NOR flash takes it (an
-// empty data report ends it early), then a final response, status 0 only when every byte came.
-// Other answers are generic: 0xA0, status, the command's tag. An empty queue reads as a time-out.
+// An emulated KBOOT bootloader. Reports: id (1 command, 2 data, 3 response), 0, payload length
+// LE16, payload; 36 bytes in, answers cut after their 12-byte payload. GetProperty answers from
+// `properties` (tag 0xA7); FlashEraseRegion erases whole 4 KiB sectors; WriteMemory's data phase
+// is ANDed onto the flash as NOR flash takes it (an empty data report ends it early), then a final
+// response, status 0 only when every byte came. Other answers are generic: 0xA0, status, the
+// command's tag. An empty queue reads as a time-out.
 #pragma once
 
 #include <algorithm>
@@ -20,7 +21,7 @@ namespace hidsim {
 class KbootBootloader : public Device {
 public:
     // Faults of one answer; several combine. NotGeneric swaps the response tags 0xA0 and 0xA7;
-    // LengthPastReport: a length field of 32, but 8 payload bytes come.
+    // LengthPastReport: a length field of 13, one past the payload bytes that come.
     enum class Fault { NoAnswer, ReadError, WrongReportId, NotGeneric, WrongEchoedTag, ErrorStatus,
                        LengthPastReport };
 
@@ -120,7 +121,7 @@ private:
             if (fault == Fault::NotGeneric) responseTag ^= 0x07;  // 0xA0 and 0xA7 swapped
             if (fault == Fault::WrongEchoedTag) value = tag + 0x01000000u;
             if (fault == Fault::ErrorStatus) status = 10000;
-            if (fault == Fault::LengthPastReport) r[2] = 32;
+            if (fault == Fault::LengthPastReport) r[2] = 13;
         }
         Report empty = last_;
         empty[0] = 3;
@@ -132,7 +133,7 @@ private:
         std::memcpy(&r[8], &status, 4);
         std::memcpy(&r[12], &value, 4);
         last_ = r;
-        if (r[2] == 32) r.resize(12);
+        r.resize(16);  // no longer than the answer: a length past what came shows
         queue_.push_back(r);
     }
 
