@@ -68,6 +68,7 @@ TEST_F(HexReaderTest, FilesReadAsTheRecordsSay) {
         {"1022 characters and LF: one line", padded(1022, "\n") + kEnd, 1, {{0, 0x55}}},
         {"1022 characters and CR LF too", padded(1022, "\r\n") + kEnd, 1, {{0, 0x55}}},
         {"after 1023 the LF is a line", padded(1023, "\n") + kEnd, -2, {{0, 0x55}}},
+        {"after 1023 a CR LF too", padded(1023, "\r\n") + kEnd, -2, {{0, 0x55}}},
         {"a CR as the 1023rd character", padded(1022, "\r") + "x\n" + kEnd, -2, {{0, 0x55}}},
     };
     for (const auto& [what, text, result, bytes] : rows) {
