@@ -37,12 +37,8 @@ protected:
 
 // Each text is read from a file, and again in pieces that split it at every awkward place.
 TEST_F(HexReaderTest, FilesReadAsTheRecordsSay) {
-    const struct {
-        const char* what;  // the rule a wrong result would break
-        std::string text;
-        std::int32_t result;
-        Written bytes;
-    } rows[] = {
+    // the rule a wrong result would break, text, result, bytes written
+    const std::tuple<const char*, std::string, std::int32_t, Written> rows[] = {
         {"empty file", "", 0, {}},
         {"blank line before the end", "\n" + kEnd, -2, {}},
         {"nothing after the end is read", rec(0, {1}) + kEnd + "junk\n", 1, {{0, 1}}},
@@ -72,17 +68,18 @@ TEST_F(HexReaderTest, FilesReadAsTheRecordsSay) {
         {"1022 characters and LF: one line", padded(1022, "\n") + kEnd, 1, {{0, 0x55}}},
         {"1022 characters and CR LF too", padded(1022, "\r\n") + kEnd, 1, {{0, 0x55}}},
         {"after 1023 the LF is a line", padded(1023, "\n") + kEnd, -2, {{0, 0x55}}},
+        {"after 1023 a CR LF too", padded(1023, "\r\n") + kEnd, -2, {{0, 0x55}}},
         {"a CR as the 1023rd character", padded(1022, "\r") + "x\n" + kEnd, -2, {{0, 0x55}}},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        EXPECT_EQ(readHexFile(*image, folder.write("f.hex", row.text), nullptr), row.result);
-        EXPECT_EQ(written(), row.bytes);
+    for (const auto& [what, text, result, bytes] : rows) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(readHexFile(*image, folder.write("f.hex", text), nullptr), result);
+        EXPECT_EQ(written(), bytes);
         for (std::size_t piece : {1, 2, 1023}) {
             resetImage(*image);
-            MemorySource source(row.text.data(), row.text.size(), piece);
-            EXPECT_EQ(readHexLines(*image, source), row.result) << piece;
-            EXPECT_EQ(written(), row.bytes) << piece;
+            MemorySource source(text.data(), text.size(), piece);
+            EXPECT_EQ(readHexLines(*image, source), result) << piece;
+            EXPECT_EQ(written(), bytes) << piece;
         }
     }
 }
@@ -97,7 +94,6 @@ TEST(HexDigitsTest, FourBytesAtOnceAgreeWithOneAtATime) {
             std::uint32_t bytes = 0;
             std::uint32_t sum = 1;
             const bool hex = isHexDigit(field[lane]);
-            ASSERT_EQ(readFourBytes(field, bytes, sum), hex) << lane << ' ' << c;
             std::uint32_t want = 0;
             std::uint32_t wantSum = 1;
             for (int i = 0; hex && i < 4; ++i) {
@@ -105,8 +101,8 @@ TEST(HexDigitsTest, FourBytesAtOnceAgreeWithOneAtATime) {
                 want |= byte << (8 * i);
                 wantSum += byte;
             }
-            ASSERT_EQ(bytes, want) << lane << ' ' << c;
-            ASSERT_EQ(sum, wantSum) << lane << ' ' << c;
+            ASSERT_EQ(readFourBytes(field, bytes, sum), hex) << lane << ' ' << c;
+            ASSERT_EQ(std::make_pair(bytes, sum), std::make_pair(want, wantSum)) << lane << c;
         }
     }
 }

@@ -15,14 +15,12 @@ struct FuzzDevice : hidsim::Device {
     const std::uint8_t* end = nullptr;
     int write(const unsigned char*, std::size_t length) override { return int(length); }
     int read(unsigned char* data, std::size_t length, int) override {
-        if (at == end) return 0;
-        const std::uint8_t n = *at++;
+        const std::uint8_t n = at == end ? 0xFE : *at++;
         if (n >= 0xFE) return n == 0xFE ? 0 : -1;
         const std::size_t available = std::min<std::size_t>(n, std::size_t(end - at));
-        const std::size_t take = std::min(available, length);
-        std::memcpy(data, at, take);
+        std::memcpy(data, at, std::min(available, length));
         at += available;
-        return int(take);
+        return int(std::min(available, length));
     }
 };
 
@@ -41,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         hidsim::attach(0x16D0, 0x0EA1, d);
         return d;
     }();
-    if (size < 1) return 0;
+    if (size == 0) return 0;
     device->at = data + 1;
     device->end = data + size;
     zt::ActiveDevice active;

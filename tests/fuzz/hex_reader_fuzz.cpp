@@ -12,7 +12,6 @@ namespace {
 
 zt::FirmwareImage whole;
 zt::FirmwareImage split;
-
 void check(bool condition) {
     if (!condition) std::abort();
 }

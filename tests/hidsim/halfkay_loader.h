@@ -1,6 +1,6 @@
 // An emulated HalfKay first-stage loader: takes block reports ([0] id 0, [1..3] address LE24,
-// [4..64] 0, then blockSize bytes) and keeps them; the boot report (the same length, [1..3] FF)
-// boots it. It sends nothing back, and refuses (-1) other lengths and every write after booting.
+// [4..64] 0, then blockSize bytes); the boot report (the same length, [1..3] FF, the rest 0)
+// boots it. It sends nothing back, and refuses (-1) anything else and every write after booting.
 #pragma once
 
 #include <algorithm>
@@ -28,7 +28,8 @@ public:
         reports.emplace_back(data, data + length);
         const bool boot = length > 3 && data[1] == 0xFF && data[2] == 0xFF && data[3] == 0xFF;
         const bool refused = refuseFirstWrites < 0 || reports.size() <= size_t(refuseFirstWrites);
-        if (refused || booted || length != blockSize_ + 65 || data[0] != 0 || (boot && refuseBoot))
+        if (refused || booted || length != blockSize_ + 65 || data[0] != 0 || (boot && refuseBoot)
+            || std::any_of(data + 4, data + (boot ? length : 65), [](auto b) { return b != 0; }))
             return -1;
         booted = boot;
         const std::uint32_t address = data[1] | data[2] << 8 | data[3] << 16;

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,14 +16,13 @@ inline std::string hexRecord(std::uint8_t type, std::uint16_t address,
     std::vector<std::uint8_t> fields{std::uint8_t(data.size()), std::uint8_t(address >> 8),
                                      std::uint8_t(address), type};
     fields.insert(fields.end(), data.begin(), data.end());
-    unsigned sum = 0;
-    for (std::uint8_t b : fields) sum += b;
-    fields.push_back(std::uint8_t(0x100 - sum % 0x100));
+    std::uint8_t checksum = 0;
+    for (std::uint8_t b : fields) checksum -= b;
+    fields.push_back(checksum);
     std::string line = ":";
-    char digits[3];
     for (std::uint8_t b : fields) {
-        std::snprintf(digits, sizeof digits, "%02X", unsigned{b});
-        line += digits;
+        line += "0123456789ABCDEF"[b >> 4];
+        line += "0123456789ABCDEF"[b & 0xF];
     }
     return line + "\n";
 }
@@ -43,7 +41,7 @@ inline std::string hexFile(const std::vector<HexChunk>& chunks) {
         std::size_t take = 0;
         for (std::size_t at = 0; at < chunk.bytes.size(); at += take) {
             const std::uint32_t address = chunk.address + std::uint32_t(at);
-            const std::size_t pageLeft = 0x10000 - (address & 0xFFFF);
+            const std::size_t pageLeft = 0x10000 - address % 0x10000;
             take = std::min<std::size_t>({16, chunk.bytes.size() - at, pageLeft});
             if (address >> 16 != page) {
                 page = address >> 16;

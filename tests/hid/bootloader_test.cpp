@@ -1,0 +1,312 @@
+// The bootloader channel over emulated loaders: the verdict on every kind of answer, the probe,
+// and installFirmware on both paths.
+#include <gtest/gtest.h>
+
+#include "devices/catalogue.h"
+#include "devices/device_registry.h"
+#include "devices/progress_sink.h"
+#include "hid/bootloader_channel.h"
+#include "hidsim/halfkay_loader.h"
+#include "hidsim/kboot_bootloader.h"
+#include "platform/sleep.h"
+#include "support/hex_text.h"
+
+namespace zt::test {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using F = hidsim::KbootBootloader::Fault;
+using hidsim::Call;
+long long sleptMs = 0;
+constexpr unsigned kKado = 0;     // first stage at 16C0:0478, then KBOOT at 1FC9:815B
+constexpr unsigned kMondrel = 5;  // KBOOT only, at 16D0:0EA1
+
+Bytes bytes(std::initializer_list<unsigned> head, std::size_t size = 36) {  // zero-padded
+    Bytes r(size, 0);
+    std::copy(head.begin(), head.end(), r.begin());
+    return r;
+}
+
+// Nothing here closes a handle: the open-handle check must see every one the code leaves open.
+class ChannelTest : public ::testing::Test, ProgressSink {
+protected:
+    void SetUp() override {
+        hidsim::detachAll();
+        setSleepHook([](int ms) { sleptMs += ms; });
+        registry.setProgressSink(this);
+        registry.attachBootloader(&channel);
+    }
+    void TearDown() override { setSleepHook(nullptr); }
+    void advanceProgress(int percentage) override { progress.push_back(percentage); }
+
+    // A KBOOT bootloader at the ids of `kind`, alone in the world unless `keep`.
+    std::shared_ptr<hidsim::KbootBootloader> kboot(unsigned kind = kMondrel, bool keep = false) {
+        if (!keep) hidsim::detachAll();
+        auto dev = std::make_shared<hidsim::KbootBootloader>(0x40000);
+        hidsim::attach(kind == kKado ? 0x1FC9 : 0x16D0, kind == kKado ? 0x815B : 0x0EA1, dev);
+        return dev;
+    }
+    std::shared_ptr<hidsim::HalfKayLoader> halfKay(std::uint32_t blockSize = 1024) {
+        auto dev = std::make_shared<hidsim::HalfKayLoader>(0x40000, blockSize);
+        hidsim::attach(0x16C0, 0x0478, dev);
+        return dev;
+    }
+    std::string firmware(const std::vector<HexChunk>& chunks, const char* name = "fw.hex") {
+        return folder.write(name, hexFile(chunks));
+    }
+
+    ScratchFolder folder;
+    std::vector<int> progress;
+    DeviceRegistry registry;
+    Catalogue catalogue{registry};
+    ActiveDevice device;
+    std::unique_ptr<FirmwareImage> image = std::make_unique<FirmwareImage>();
+    BootloaderChannel channel{device, *image, registry};
+};
+
+// Reset's answer, spoilt as each row says; `again`: judge a second read after the first.
+TEST_F(ChannelTest, VerdictOnEveryKindOfAnswer) {
+    // faults, empty reports first, again, verdict, reads (each of 3000 ms)
+    const std::tuple<std::vector<F>, int, bool, int, int> rows[] = {
+        {{}, 0, false, 0, 1},                      // a good answer refused
+        {{F::NoAnswer}, 0, false, 1, 1},           // a time-out retried, or taken as an answer
+        {{F::ReadError}, 0, false, 1, 1},          // a read error taken as an answer
+        {{F::WrongReportId}, 0, false, 1, 1},      // the report id not looked at
+        {{F::LengthPastReport}, 0, false, 1, 1},   // a length past the bytes read accepted
+        {{F::NotGeneric, F::WrongEchoedTag, F::ErrorStatus}, 0, false, 2, 1},  // tag not first
+        {{F::WrongEchoedTag, F::ErrorStatus}, 0, false, 3, 1},  // status judged before the echo
+        {{F::ErrorStatus}, 0, false, 4, 1},        // the status not looked at
+        {{}, 49, false, 0, 50},                    // fewer than 49 empty reports skipped
+        {{}, 50, false, 1, 50},                    // more skipped, or the 50th judged
+        {{}, 51, true, 1, 51},                     // empties skipped on a read after a read
+    };
+    for (const auto& [faults, empties, again, verdict, reads] : rows) {
+        SCOPED_TRACE(testing::Message() << faults.size() << ' ' << empties << ' ' << verdict);
+        auto dev = kboot();
+        for (const F f : faults) dev->failCommand(11, f);
+        dev->emptyReportsBefore(11, empties);
+        ASSERT_TRUE(device.open(0x16D0, 0x0EA1));
+        auto response = channel.packets().sendCommand(11, 0, 0, 0);
+        if (again) response = channel.packets().readResponse(3000, Phase::Command);
+        EXPECT_EQ(checkResponse(response, 11), verdict);
+        EXPECT_EQ(dev->timeouts(Call::Read), std::vector<int>(reads, 3000));
+        device.close();
+    }
+}
+
+TEST_F(ChannelTest, ByteSizeTexts) {
+    const std::pair<std::uint64_t, const char*> rows[] = {
+        {0, "0 bytes"}, {1023, "1023 bytes"}, {1024, "1 KB"}, {1536, "1.500 KB"},
+        {1048575, "1023.999 KB"}, {1048576, "1 MB"}, {1572864, "1.500 MB"},
+        {1073741823, "1024.000 MB"}, {1073741824, "1 GB"}, {1610612736, "1.500 GB"}};
+    for (const auto& [size, text] : rows) EXPECT_EQ(formatByteSize(size), text) << size;
+}
+
+// Any answer counts, whatever its tag and status; none, or a property without a text, gives
+// false and "".
+TEST_F(ChannelTest, PropertyTexts) {
+    const std::tuple<std::uint32_t, std::vector<F>, const char*> rows[] = {
+        {1, {}, "Bootlader Version = K2.1.0"},
+        {3, {F::NotGeneric}, "Flash Start Address = 0x00000000"},
+        {4, {F::ErrorStatus}, "Flash Size = 256 KB"}, {5, {}, "Flash Sector Size = 4 KB"},
+        {5, {F::NoAnswer}, ""}, {2, {}, ""},
+    };
+    for (const auto& [property, faults, text] : rows) {
+        auto dev = kboot();
+        for (const F f : faults) dev->failCommand(7, f);
+        ASSERT_TRUE(device.open(0x16D0, 0x0EA1));
+        std::string got = "stale";
+        EXPECT_EQ(channel.getPropertyText(property, got), *text != '\0') << property << text;
+        EXPECT_EQ(got, text);
+        EXPECT_EQ(dev->reports.at(0), bytes({1, 0, 12, 0, 7, 0, 0, 2, property}));
+        device.close();
+    }
+}
+
+// Faults: another order of questions, a question after the first silence, a description made
+// from other properties or changed by a failed probe.
+TEST_F(ChannelTest, ProbeAsksInOrderAndStopsAtTheFirstSilence) {
+    const std::vector<std::uint32_t> order{1, 4, 3, 5};
+    for (int silent = 1; silent <= 5; ++silent) {  // 5: every question answered
+        auto dev = kboot();
+        dev->failCommand(7, F::NoAnswer, silent);
+        std::string description = "unchanged";
+        EXPECT_EQ(channel.probeBootloader(0x16D0, 0x0EA1, description), silent == 5);
+        std::vector<std::uint32_t> asked;
+        for (const Bytes& r : dev->reports) asked.push_back(r[8]);
+        EXPECT_EQ(asked, decltype(asked)(order.begin(), order.begin() + std::min(silent, 4)));
+        EXPECT_EQ(description, silent < 5 ? "unchanged"
+                          : "Flash Start Address = 0x00000000 ; Flash Sector Size = 4 KB");
+    }
+}
+
+TEST_F(ChannelTest, RegistryRunsTheProbesOfTheSelectedKind) {
+    // kind, first-stage loader attached, KBOOT attached at Kado's / Mondrel's ids, then found
+    const std::tuple<unsigned, bool, bool, bool, bool> rows[] = {
+        {kKado, true, false, false, true}, {kKado, false, true, false, true},
+        {kMondrel, true, false, false, false}, {kMondrel, false, false, true, true},
+        {1, true, true, true, false},  // a kind without loaders opens nothing
+    };
+    for (const auto& [kind, loader, atKado, atMondrel, found] : rows) {
+        SCOPED_TRACE(testing::Message() << kind << loader << atKado << atMondrel);
+        registry.select(kind);
+        hidsim::detachAll();
+        if (loader) halfKay();
+        if (atKado) kboot(kKado, true);
+        if (atMondrel) kboot(kMondrel, true);
+        EXPECT_EQ(registry.bootloaderPresent(), found);
+        EXPECT_EQ(hidsim::openHandles(), 0);  // the next probe's open would hide a leak
+        EXPECT_EQ(hidsim::openAttempts(0x16C0, 0x0478), kind == kKado ? 1 : 0);
+        EXPECT_EQ(hidsim::openAttempts(0x1FC9, 0x815B), kind == kKado && !loader ? 1 : 0);
+        EXPECT_EQ(hidsim::openAttempts(0x16D0, 0x0EA1), kind == kMondrel ? 1 : 0);
+    }
+}
+
+// A spoilt answer to each step; the order of the verdicts is the packet layer's own test.
+TEST_F(ChannelTest, EveryKbootStepHasItsCode) {
+    // tag, faults, of WriteMemory's final response, empty reports first, code
+    const std::tuple<std::uint8_t, std::vector<F>, bool, int, int> rows[] = {
+        {2, {F::NoAnswer}, 0, 0, 31}, {4, {F::ErrorStatus}, 0, 0, 44},
+        {4, {F::WrongEchoedTag}, 1, 0, 47}, {11, {F::NotGeneric}, 0, 0, 52},
+        {4, {}, 1, 49, 0},   // a slow final response is still heard
+        {4, {}, 1, 50, 45},  // empties that hold the command's acknowledgement judged as final
+    };
+    const std::string file = firmware({{0, patternBytes(5000)}});
+    registry.select(kMondrel);
+    for (const auto& [tag, faults, final, empties, code] : rows) {
+        SCOPED_TRACE(code);
+        auto dev = kboot();
+        for (const F f : faults) dev->failCommand(tag, f, 1, final);
+        dev->emptyReportsBefore(tag, empties, final);
+        EXPECT_EQ(registry.installFirmware(file), code);
+        EXPECT_EQ(dev->resetDone, code == 0 || code > 50) << "reset after a failed step";
+    }
+}
+
+// Faults: a device opened, erased or written for a file that cannot be read or does not suit it,
+// or a refusal that shows another step's code.
+TEST_F(ChannelTest, CodesBeforeAnythingIsSent) {
+    const std::string good = firmware({{0, patternBytes(100)}});
+    const std::string noZero = firmware({{1, patternBytes(100)}}, "z.hex");
+    // kind, first-stage loader attached, KBOOT attached, file, code
+    const std::tuple<unsigned, bool, bool, std::string, int> rows[] = {
+        {kMondrel, false, false, good, 11}, {kKado, false, false, good, 111},
+        {kMondrel, false, true, folder.write("bad.hex", ":0100000041BF\n"), 21},
+        {kKado, true, true, folder.write("short.hex", ":10000000\n"), 121},
+        {kMondrel, false, true, folder.write("e.hex", ":00000001FF\n"), 25},
+        {kMondrel, false, true, noZero, 25}, {kKado, false, true, noZero, 125},
+        {kKado, true, true, noZero, 25},  // final: the KBOOT path would refuse it too
+        {kKado, true, true, firmware({{0, patternBytes(0x40001)}}, "l.hex"), 26},
+    };
+    for (const auto& [kind, loader, attached, file, code] : rows) {
+        SCOPED_TRACE(code);
+        registry.select(kind);
+        auto dev = kboot(kind);
+        auto first = halfKay();
+        if (!loader) hidsim::detach(first);
+        if (!attached) hidsim::detach(dev);
+        EXPECT_EQ(registry.installFirmware(file), code);
+        EXPECT_TRUE(dev->reports.empty() && first->reports.empty()) << "a byte was sent";
+    }
+    DeviceRegistry empty;  // no kinds: the selected index lies outside the catalogue
+    empty.attachBootloader(&channel);
+    EXPECT_EQ(empty.installFirmware(good), 1);
+}
+
+TEST_F(ChannelTest, DataReportRefusedPartWayEndsThePhaseWithAnEmptyReport) {
+    registry.select(kMondrel);
+    auto dev = kboot();
+    dev->refusedDataReport = 5;
+    EXPECT_EQ(registry.installFirmware(firmware({{0, patternBytes(5000)}})), 48);
+    ASSERT_EQ(dev->reports.size(), 2u + 6u) << "five data reports, then the empty one";
+    EXPECT_EQ(dev->reports.back(), bytes({2}));
+    EXPECT_EQ(progress.back(), 5 * 32 * 100 / 5000);
+}
+
+// Faults: any byte or time-out other than the protocol's; programming the sum of the records'
+// lengths, which leaves a file with gaps cut short; erasing less than whole units.
+TEST_F(ChannelTest, OnTheWireTheWholeImage) {
+    // chunks, WriteMemory byte count, erased bytes from 0
+    const std::tuple<std::vector<HexChunk>, std::uint32_t, std::uint32_t> rows[] = {
+        {{{0, patternBytes(4097)}}, 4097, 8192},
+        {{{0, patternBytes(4096)}}, 4096, 4096},
+        {{{0, patternBytes(16)}, {0x2000, patternBytes(16, 2)}}, 0x2010, 0x3000},
+        {{{0, patternBytes(7000)}, {0x3FFF0, patternBytes(16, 4)}}, 0x40000, 0x40000},
+    };
+    registry.select(kMondrel);
+    for (const auto& [chunks, count, erase] : rows) {
+        SCOPED_TRACE(count);
+        auto dev = kboot();
+        ASSERT_EQ(registry.installFirmware(firmware(chunks)), 0);
+        std::vector<std::uint8_t> flash(dev->flash.size(), 0xFF);
+        for (const HexChunk& c : chunks)
+            std::copy(c.bytes.begin(), c.bytes.end(), flash.begin() + c.address);
+        EXPECT_TRUE(dev->flash == flash);
+        const auto& r = dev->reports;
+        ASSERT_EQ(r.size(), 3u + (count + 31) / 32);
+        EXPECT_EQ(r[0], bytes({1, 0, 12, 0, 2, 0, 0, 2, 0, 0, 0, 0, 0, erase >> 8, erase >> 16}));
+        EXPECT_EQ(r[1], bytes({1, 0, 12, 0, 4, 1, 0, 2, 0, 0, 0, 0, count & 0xFF, count >> 8,
+                               count >> 16}));
+        EXPECT_EQ(r.back(), bytes({1, 0, 12, 0, 11, 0, 0, 2}));
+        EXPECT_EQ(dev->timeouts(Call::Read), (std::vector<int>{3000, 3000, 10000, 3000}));
+        EXPECT_EQ(dev->timeouts(Call::Write), std::vector<int>(r.size(), 1000));
+        EXPECT_EQ(progress.back(), 100);
+    }
+}
+
+// Faults: a block's address, header, filler or length; an attempt's time-out other than what the
+// 10 ms pauses left of its budget (5000 ms for the first block, 500 after); the boot report; the
+// progress; KBOOT opened after a first stage that worked, or not after one that ran out.
+TEST_F(ChannelTest, FirstStageBlocksBudgetsAndFallBack) {
+    // writes refused first (-1: all), boot report refused, writes, ms slept
+    const std::tuple<int, bool, std::size_t, long long> rows[] = {
+        {0, false, 256 + 1, 0},
+        {499, false, 500 + 255 + 1, 4990},  // the 500th attempt is taken
+        {0, true, 256 + 50, 500},           // the boot report's failure is not examined
+        {-1, false, 500, 5000},             // 500 attempts, then KBOOT
+    };
+    const std::vector<HexChunk> chunks{{0, patternBytes(1000)}, {1024, patternBytes(1024, 2)},
+                                       {0x3FC00, patternBytes(1024, 3)}};
+    const std::string file = firmware(chunks);
+    std::vector<std::uint8_t> memory(0x40000, 0xFF);
+    for (const HexChunk& c : chunks)
+        std::copy(c.bytes.begin(), c.bytes.end(), memory.begin() + c.address);
+    registry.select(kKado);
+    for (const auto& [refused, refuseBoot, writes, slept] : rows) {
+        SCOPED_TRACE(refused);
+        sleptMs = 0;
+        progress.clear();
+        auto dev = kboot(kKado);
+        auto loader = halfKay();
+        loader->refuseFirstWrites = refused;
+        loader->refuseBoot = refuseBoot;
+        EXPECT_EQ(registry.installFirmware(file), 0);
+        EXPECT_EQ(loader->reports.size(), writes);
+        EXPECT_EQ(sleptMs, slept);
+        EXPECT_EQ(loader->memory == memory, refused >= 0);
+        EXPECT_EQ(loader->booted, !refuseBoot && refused >= 0);
+        EXPECT_EQ(dev->flash == memory, refused < 0);
+        EXPECT_EQ(hidsim::openAttempts(0x1FC9, 0x815B), refused < 0 ? 1 : 0);
+        const auto timeouts = loader->timeouts(Call::Write);
+        for (std::size_t i = 0; i <= 256; ++i)  // 256: the boot report after the blocks
+            ASSERT_EQ(timeouts[i], i <= std::size_t(refused) ? 5000 - 10 * int(i) : 500) << i;
+        if (refused < 0) continue;
+        EXPECT_EQ(progress.size(), 256u);
+        EXPECT_EQ(progress.back(), 99);
+    }
+}
+
+// Faults: a block size that never advances, or one past the largest report, sent; the largest
+// (1025, a report of 1090 bytes) refused.
+TEST_F(ChannelTest, FirstStageBlockSizes) {
+    const std::string file = firmware({{0, patternBytes(100)}});
+    for (const std::int32_t size : {0, -1024, 1026, 1025}) {
+        auto loader = halfKay(1025);
+        EXPECT_EQ(channel.loadFirstStage(0x16C0, 0x0478, file, 2050, size), size == 1025 ? 0 : 1);
+        EXPECT_EQ(loader->reports.size(), size == 1025 ? 3u : 0u) << size;
+        hidsim::detachAll();
+    }
+}
+
+}  // namespace
+}  // namespace zt::test
