@@ -151,13 +151,11 @@ TEST_F(AppTest, TransferButtons) {
         const bool done = seen.size() == 6 && seen[4].ends_with("successfully");
         // Done: the bank's bytes, or the records sent (SectionRecords' selectors 0..3 set to the
         // bank) with a 1000 ms wait for each acknowledgement; else nothing past the failure.
-        const std::vector<int> reads = device->timeouts(hidsim::Call::Read);
-        const long waits = std::count(reads.begin(), reads.end(), 1000);
-        const Bytes bank = save ? savedBank(*device, row.bank, int(row.size)) : Bytes{};
-        EXPECT_TRUE(!done || !save || readFile(file) == bank);
+        const long waits = std::ranges::count(device->timeouts(hidsim::Call::Read), 1000);
+        EXPECT_TRUE(!done || !save || readFile(file) == savedBank(*device, row.bank, row.size));
         EXPECT_TRUE(!done || steps == (save ? (row.size == 256 ? 100 : 64) : 101));
         EXPECT_TRUE(!done || save || (device->received == expected && waits == row.size / 3));
-        const std::vector<hidsim::Record>& got = device->received;
+        const auto& got = device->received;
         EXPECT_TRUE(save || std::equal(got.begin(), got.end(), expected.begin()));
         EXPECT_TRUE(seen.size() == 6 || got.empty());
     }
