@@ -22,6 +22,12 @@ inline Bytes readFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// How many files and folders the folder holds.
+inline long entries(const std::string& folder) {
+    const std::filesystem::directory_iterator all(folder);
+    return static_cast<long>(std::distance(begin(all), end(all)));
+}
+
 // The presets file of a whole bank (first-section selector `bank`) as the device holds it.
 inline Bytes savedBank(const hidsim::PresetDevice& device, int bank, int slots) {
     Bytes file{0x21, 0, 1};  // setPcConnection 1 first, 0 last

@@ -12,11 +12,6 @@ namespace {
 using hidsim::PresetDevice;
 using Fault = std::function<void(PresetDevice&)>;
 
-long entries(const std::filesystem::path& folder) {
-    const std::filesystem::directory_iterator all(folder);
-    return static_cast<long>(std::distance(begin(all), end(all)));
-}
-
 class TransferTest : public ToolTest {
 protected:
     void attach(const Fault& fault) {
