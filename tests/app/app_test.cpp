@@ -20,7 +20,6 @@ Lines ran(Lines ask, const std::string& end, bool transferred = true) {
     if (transferred) ask.push_back("visible 221 0");
     return ask;
 }
-Lines stopped(const Lines& ask, const std::string& end) { return ran(ask, end, false); }
 
 using AppTest = ToolTest;
 
@@ -92,10 +91,10 @@ TEST_F(AppTest, TransferButtons) {
         {"first-stage loader", 0, kSave, FirstStage, 256, 0, {"status Restart device"}},
         {"one bank, Save Bank B", 0, kSaveB, Up, 256, 1, {}},
         {"no presets, Load Bank B", 1, kLoadB, Up, 19074, 1, {}},
-        {"cancelled", 3, kSave, Up, -1, 0, stopped(kSaveAsk, "")},
-        {"a record short", 3, kLoadB, Up, 19073, 1, stopped(kLoadAsk, "Wrong presets file")},
-        {"two-bank size", 0, kLoad, Up, 19074, -1, stopped(kLoadAsk, "Wrong presets file")},
-        {"a folder", 3, kWaves, Up, -2, -1, stopped(kWaveAsk, "Wrong wavetables file")},
+        {"cancelled", 3, kSave, Up, -1, 0, ran(kSaveAsk, "", false)},
+        {"a record short", 3, kLoadB, Up, 19073, 1, ran(kLoadAsk, "Wrong presets file", false)},
+        {"two-bank size", 0, kLoad, Up, 19074, -1, ran(kLoadAsk, "Wrong presets file", false)},
+        {"a folder", 3, kWaves, Up, -2, -1, ran(kWaveAsk, "Wrong wavetables file", false)},
         {"silent", 3, kSaveB, Silent, 64, 1, ran(kSaveAsk, "Presets transfer failed (5)")},
         {"no presets", 1, kSave, Up, 64, 0, ran(kSaveAsk, "Presets transfer failed (99)")},
         {"no device", 3, kLoad, None, 19074, 0, ran(kLoadAsk, "Presets transfer failed (2)")},
@@ -117,18 +116,18 @@ TEST_F(AppTest, TransferButtons) {
         if (row.device < None) hidsim::attach(kind.vendorId, kind.productId, device);
         if (row.device == FirstStage) hidsim::attach(0x16C0, 0x0478, device);
         tool->registry.select(row.kind);
-        const std::string file = path(std::to_string(&row - rows));
-        Bytes bytes;  // to load: SectionRecords, DataRecords and EndRecords, selectors 0..4
+        const std::string file = folder.path(std::to_string(&row - rows));
+        std::string bytes;  // to load: SectionRecords, DataRecords and EndRecords, selectors 0..4
         std::vector<hidsim::Record> expected;
         for (long i = 0; !save && i < row.size; ++i) {
             hidsim::Record r{static_cast<unsigned char>(i % 3 == 0 ? 4 : i % 3), 0, 0, 0,
                              static_cast<unsigned char>(i % 5)};
             r[63] = static_cast<unsigned char>(i | 1);  // the last byte too must reach the device
-            bytes.insert(bytes.end(), r.begin(), r.end());
+            bytes.append(r.begin(), r.end());
             if (r[0] == 4 && r[4] < 4 && row.bank >= 0) r[4] = (r[4] & 2) | row.bank;
             expected.push_back(r);
         }
-        if (!save && row.size >= 0) writeFile(file, bytes);
+        if (!save && row.size >= 0) folder.write(file, bytes);
         if (row.size == -2) std::filesystem::create_directory(file);
         const auto answer = row.size == -1 ? std::nullopt : std::optional(file);
         if (row.seen.size() > 1) port.answerDialog(answer);
@@ -152,13 +151,11 @@ TEST_F(AppTest, TransferButtons) {
         const bool done = seen.size() == 6 && seen[4].ends_with("successfully");
         // Done: the bank's bytes, or the records sent (SectionRecords' selectors 0..3 set to the
         // bank) with a 1000 ms wait for each acknowledgement; else nothing past the failure.
-        const std::vector<int> reads = device->timeouts(hidsim::Call::Read);
-        const long waits = std::count(reads.begin(), reads.end(), 1000);
-        const Bytes bank = save ? savedBank(*device, row.bank, int(row.size)) : Bytes{};
-        EXPECT_TRUE(!done || !save || readFile(file) == bank);
+        const long waits = std::ranges::count(device->timeouts(hidsim::Call::Read), 1000);
+        EXPECT_TRUE(!done || !save || readFile(file) == savedBank(*device, row.bank, row.size));
         EXPECT_TRUE(!done || steps == (save ? (row.size == 256 ? 100 : 64) : 101));
         EXPECT_TRUE(!done || save || (device->received == expected && waits == row.size / 3));
-        const std::vector<hidsim::Record>& got = device->received;
+        const auto& got = device->received;
         EXPECT_TRUE(save || std::equal(got.begin(), got.end(), expected.begin()));
         EXPECT_TRUE(seen.size() == 6 || got.empty());
     }
@@ -168,8 +165,7 @@ TEST_F(AppTest, TransferButtons) {
 TEST_F(AppTest, UpdateButton) {
     static long slept = 0;
     setSleepHook([](int ms) { slept += ms; });
-    const std::string hex = hexFile({{0, patternBytes(9000)}});
-    writeFile(path("mondrel-2.hex"), Bytes(hex.begin(), hex.end()));
+    folder.write("mondrel-2.hex", hexFile({{0, patternBytes(9000)}}));
     const std::string wait = "Take SD card out and press reset button.";
     const std::pair<const char*, Lines> rows[] = {
         {nullptr, {wait, "Update failed (timeout exceeded)"}},
@@ -181,7 +177,7 @@ TEST_F(AppTest, UpdateButton) {
         hidsim::detachAll();
         tool->registry.select(5);  // KBOOT only
         if (chosen) hidsim::attach(0x16D0, 0x0EA1, std::make_shared<hidsim::KbootBootloader>());
-        if (chosen) port.answerDialog(path(chosen));
+        if (chosen) port.answerDialog(folder.path(chosen));
         const auto from = std::ssize(port.statuses());
         slept = 0;
         pressAction(1);

@@ -58,7 +58,6 @@ hidsim::Record secondRecord(const std::string& path) {
 
 class CliTest : public ToolTest {
 protected:
-    ScratchFolder folder;
     const std::string firmware = folder.write("mondrel-2.0.hex", hexFile({{0, patternBytes(900)}}));
     const std::string a = folder.path(std::string(259 - folder.path("").size(), 'a'));  // longest
 };
@@ -91,19 +90,19 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
         Lines args;
         int status;
         Lines lines;
-        std::function<void()> check;
+        std::function<void()> check = [] {};
     } cases[] = {
         {"list: a closed kind looks absent", [&] { one(); attachPresets(Shape::TwoBanks, true); },
-         {"list"}, 0, {"Kado       1fc9:815b  ready", "Siravel    16d0:0daf  " + kHint}, [] {}},
+         {"list"}, 0, {"Kado       1fc9:815b  ready", "Siravel    16d0:0daf  " + kHint}},
         // The first-stage loader cannot say its kind: it stands for both kinds that have one.
         {"list: loader", [=] { present(0x16C0, 0x0478); attachPresets(Shape::TwoBanks, true); },
-         {"list"}, 0, {"Kado       1fc9:815b  ready", "Siravel    16d0:0daf  ready"}, [] {}},
+         {"list"}, 0, {"Kado       1fc9:815b  ready", "Siravel    16d0:0daf  ready"}},
         {"list: a closed loader", [&] { present(0x16C0, 0x0478, true); }, {"list"}, 0,
-         {"Kado       1fc9:815b  " + kHint, "Siravel    16d0:0daf  " + kHint}, [] {}},
+         {"Kado       1fc9:815b  " + kHint, "Siravel    16d0:0daf  " + kHint}},
         {"list: unknown devices", [&] { present(0x16C0, 0x0479); present(0x16C0, 0x0477, true); },
-         {"list"}, 0, {"No devices found"}, [] {}},
+         {"list"}, 0, {"No devices found"}},
         {"list --json: not JSON", [] { attachPresets(Shape::OneBank, true); }, {"list", "--json"},
-         0, {"[", json, "]"}, [] {}},
+         0, {"[", json, "]"}},
         {"save: not the device's bank", one, {"save", a}, 0, kSaved,
          [&] { EXPECT_EQ(secondRecord(a), kado->section(0, 0)[0]); }},
         {"save --bank B --device: bank A, or the other kind", [&] { one(); two(); },
@@ -116,33 +115,31 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
          {"wavetables", folder.write("w.zentari", std::string(1024128, '\1'))}, 0,
          {"Select wavetable file to load", kRun, "Wavetables loaded successfully"},
          [&] { EXPECT_EQ(siravel->received.size(), 16002u); }},
-        {"update: firmware not written", [&] { kboot = attachMondrel(); },
-         {"update", firmware}, 0, kUpdated,
-         [&] { EXPECT_EQ(kboot->flash[899], patternBytes(900)[899]); }},
+        {"update: firmware not written", [&] { kboot = attachMondrel(); }, {"update", firmware}, 0,
+         kUpdated, [&] { EXPECT_EQ(kboot->flash[899], patternBytes(900)[899]); }},
         {"update: result code lost",
          [] { attachMondrel()->failCommand(11, hidsim::KbootBootloader::Fault::ErrorStatus); },
-         {"update", firmware}, 1, {kUpdated[0], kUpdated[1], kUpdated[2], "Update failed (54)"},
-         [] {}},
-        {"save: result code lost, or the old file", [&] { one(); kado->silence(); },
+         {"update", firmware}, 1, {kUpdated[0], kUpdated[1], kUpdated[2], "Update failed (54)"}},
+        {"save: result code lost, or the old file", [&] { one(); kado->silentAfter = 0; },
          {"save", a, "--force"}, 1, {kSave, kRun, "Presets transfer failed (5)"},
          [&] { EXPECT_EQ(secondRecord(a), kado->section(0, 0)[0]); }},
         {"unknown command runs", [] {}, {"frobnicate"}, 2,
-         {"zentari: there is no command 'frobnicate' (see zentari --help)"}, [] {}},
+         {"zentari: there is no command 'frobnicate' (see zentari --help)"}},
         {"missing file", [] { attachMondrel(); }, {"update", old + "x"}, 2,
-         {"zentari: cannot read " + old + "x"}, [] {}},
+         {"zentari: cannot read " + old + "x"}},
         {"--bank on a one-bank kind", one, {"save", old, "--bank", "B"}, 2,
-         {"zentari: Kado has one bank; leave out --bank"}, [] {}},
+         {"zentari: Kado has one bank; leave out --bank"}},
         {"two kinds, no --device", [&] { one(); attachMondrel(); }, {"load", old}, 2,
-         {"zentari: several kinds found (Kado, Mondrel); choose one with --device"}, [] {}},
+         {"zentari: several kinds found (Kado, Mondrel); choose one with --device"}},
         {"unknown kind name", [] {}, {"load", old, "--device", "vossa"}, 2,
          {"zentari: no kind is named 'vossa'; the kinds are Kado, Vossa 1, Pulka, Siravel, "
-          "Vossa 2, Mondrel, Ostrel, Jubble"}, [] {}},
+          "Vossa 2, Mondrel, Ostrel, Jubble"}},
         {"replaces without --force", one, {"save", old}, 2,
-         {kSave, "zentari: " + old + " exists; add --force to replace it"}, [] {}},
+         {kSave, "zentari: " + old + " exists; add --force to replace it"}},
         {"a kind without updates", [&] { present(0x1FC9, 0x815C); }, {"update", firmware}, 2,
-         {"zentari: Vossa 1 takes no firmware update"}, [] {}},
+         {"zentari: Vossa 1 takes no firmware update"}},
         {"a path too long for the dialog", one, {"save", a + "x"}, 2,
-         {kSave, "zentari: the path is longer than 259 characters"}, [] {}},
+         {kSave, "zentari: the path is longer than 259 characters"}},
         {"closed reads as absent; --wait", [] { attachPresets(Shape::TwoBanks, true); },
          {"update", firmware, "--wait", "1"}, 1, {"zentari: Siravel: " + kHint},
          [] { EXPECT_EQ(hidsim::openAttempts(0x16D0, 0x0DAF), 5) << "a search every 250 ms"; }},

@@ -1,6 +1,5 @@
 // Ctrl-C during a save, sent as SIGINT to a child process that runs zentari over a slow emulated
 // device: the save stops, its temporary file goes, the old file stays, and the exit status is 130.
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,18 +8,13 @@
 #include <thread>
 
 #include "cli/cli.h"
-#include "hidsim/preset_device.h"
-#include "support/hex_text.h"
+#include "support/tool_fixture.h"
 
 namespace zt::test {
 
 TEST(InterruptTest, CtrlCDuringASaveKeepsTheOldFile) {
     ScratchFolder folder;
     const std::string target = folder.write("bank.zentari", "the old bank");
-    const auto entries = [&] {
-        const std::filesystem::directory_iterator all(folder.path(""));
-        return std::distance(begin(all), end(all));
-    };
     const pid_t child = fork();
     if (child == 0) {
         auto device = std::make_shared<hidsim::PresetDevice>(hidsim::PresetDevice::Shape::OneBank);
@@ -30,12 +24,12 @@ TEST(InterruptTest, CtrlCDuringASaveKeepsTheOldFile) {
         std::_Exit(cli::runCli({"save", target, "--force"}, out, out, false));
     }
     // The temporary file beside the target shows that the save is under way.
-    for (int ms = 0; entries() < 2 && ms < 20000; ++ms) usleep(1000);
+    for (int ms = 0; entries(folder.path("")) < 2 && ms < 20000; ++ms) usleep(1000);
     kill(child, SIGINT);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
-    EXPECT_EQ(entries(), 1);
+    EXPECT_EQ(entries(folder.path("")), 1);
     EXPECT_EQ(std::filesystem::file_size(target), 12u) << "the old bank";
 }
 

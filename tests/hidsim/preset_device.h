@@ -49,7 +49,6 @@ public:
     int refuseWrite = 0;             // the n-th write gives -1
     int readErrorAfter = 0;          // the first read after the n-th ReadRequest fails
     int silentAfter = -1;            // ReadRequests after the n-th get no answer
-    void silence() { silentAfter = 0; }
     int endlessAfter = -1;           // the n-th one gets DataRecords without end, to the next write
     std::uint16_t acceptStatus = 1;  // of every acknowledgement; 0 refuses (and ignores) them
     std::function<void()> onWrite;   // runs before each write

@@ -59,7 +59,7 @@ QString accessibleName(QWidget* widget) {
     return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
 }
 
-TEST_F(QtTool, StartsWithTheSearchButtonFocusedAndEveryDeviceButtonNamed) {
+TEST_F(QtTool, StartsNamedAndFocusedThenKeyboardPathThroughASearchAndASelection) {
     QWidget* window = controls.window();
     EXPECT_EQ(window->windowTitle(), "Zentari Tool");
     EXPECT_EQ(controls.statusVersionPart()->text(), "v" ZT_VERSION);
@@ -78,17 +78,14 @@ TEST_F(QtTool, StartsWithTheSearchButtonFocusedAndEveryDeviceButtonNamed) {
     QStringList sizes;  // the window icon's pictures, each with its twice-as-large twin
     for (QSize size : window->windowIcon().availableSizes()) sizes << QString::number(size.width());
     EXPECT_EQ(sizes.join(' '), "16 32 24 48 32 64 48 96 64 128 128 256 256 512");
-}
 
-// Space on "Find Devices" searches; Tab walks the visible buttons in reading order; Enter on a
-// kind selects it, and its buttons join the walk at their places with their captions. Requests
-// are served on this thread, so each key meets the window its action left.
-TEST_F(QtTool, KeyboardPathThroughASearchAndASelection) {
+    // Space on "Find Devices" searches; Tab walks the visible buttons in reading order; Enter on
+    // a kind selects it, and its buttons join the walk at their places with their captions.
+    // Requests are served on this thread, so each key meets the window its action left.
     for (const auto& [vendor, product] :
          {std::pair{0x1FC9, 0x815B}, {0x16D0, 0x0DAF}, {0x16D0, 0x0EA1}, {0x16D0, 0x0EA0}}) {
         hidsim::attach(vendor, product, std::make_shared<hidsim::PresenceDevice>());
     }
-    QWidget* window = controls.window();
     const auto key = [&](Qt::Key code) {
         QTest::keyClick(window->focusWidget(), code);
         while (tool.dispatcher.servePass()) continue;

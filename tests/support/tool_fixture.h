@@ -4,15 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <memory>
-#include <random>
 
 #include "app/tool.h"
 #include "hidsim/preset_device.h"
 #include "platform/sleep.h"
+#include "support/scratch_folder.h"
 #include "ui/fake_controls_port.h"
 
 namespace zt::test {
@@ -24,9 +22,10 @@ inline Bytes readFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline void writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                std::streamsize(bytes.size()));
+// How many files and folders the folder holds.
+inline long entries(const std::string& folder) {
+    const std::filesystem::directory_iterator all(folder);
+    return static_cast<long>(std::distance(begin(all), end(all)));
 }
 
 // The presets file of a whole bank (first-section selector `bank`) as the device holds it.
@@ -48,17 +47,13 @@ inline Bytes savedBank(const hidsim::PresetDevice& device, int bank, int slots) 
 class ToolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(folder);
         hidsim::detachAll();
         setSleepHook([](int) {});
-        tool = std::make_unique<Tool>(port);
         ASSERT_TRUE(tool->window.create());
     }
     void TearDown() override {
-        tool.reset();
         hidsim::detachAll();
         setSleepHook(nullptr);
-        std::filesystem::remove_all(folder);
     }
     // A click on the slot's command button, served at once on this thread.
     void pressAction(int slot) {
@@ -66,12 +61,10 @@ protected:
         while (tool->dispatcher.servePass()) {
         }
     }
-    std::string path(const std::string& name) const { return (folder / name).string(); }
 
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                         ("zt-test-" + std::to_string(std::random_device{}()));
+    const ScratchFolder folder;
     FakeControlsPort port;
-    std::unique_ptr<Tool> tool;
+    std::unique_ptr<Tool> tool = std::make_unique<Tool>(port);
 };
 
 }  // namespace zt::test

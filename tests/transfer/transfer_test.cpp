@@ -12,11 +12,6 @@ namespace {
 using hidsim::PresetDevice;
 using Fault = std::function<void(PresetDevice&)>;
 
-long entries(const std::filesystem::path& folder) {
-    const std::filesystem::directory_iterator all(folder);
-    return static_cast<long>(std::distance(begin(all), end(all)));
-}
-
 class TransferTest : public ToolTest {
 protected:
     void attach(const Fault& fault) {
@@ -31,7 +26,7 @@ protected:
         return [this, target](PresetDevice&) { tool->paths.presetsPath = target; };
     }
     std::shared_ptr<PresetDevice> device;
-    const std::string file = path("bank.zentari");
+    const std::string file = folder.path("bank.zentari");
 };
 
 // A failed save leaves the old file byte for byte, nothing beside it, no descriptor open, and
@@ -49,9 +44,9 @@ TEST_F(TransferTest, SaveCodesByFault) {
     };
     const Row rows[] = {
         {"reads past an EndRecord", {}, kDownloadDone, 128, 0},
-        {"250-byte name", aim(path(std::string(250, 'n'))), kDownloadDone, 128, 0},
+        {"250-byte name", aim(folder.path(std::string(250, 'n'))), kDownloadDone, 128, 0},
         {"no device", [](PresetDevice&) { hidsim::detachAll(); }, kDownloadNoDevice, 0, 0},
-        {"folder missing", aim(path("no/bank")), kDownloadFileFailed, 0, 0},
+        {"folder missing", aim(folder.path("no/bank")), kDownloadFileFailed, 0, 0},
         {"disk full", {}, kDownloadFileFailed, 34, 0},
         {"request 3 not written", [](PresetDevice& d) { d.refuseWrite = 4; }, 3, 3, 0},
         {"read error in slot 5", [](PresetDevice& d) { d.readErrorAfter = 11; }, 4, 12, 0},
@@ -69,9 +64,9 @@ TEST_F(TransferTest, SaveCodesByFault) {
         SCOPED_TRACE(row.fault);
         attach(row.setUp);
         const std::string target = tool->paths.presetsPath;
-        writeFile(target, Bytes(4096, 0x5A));
+        folder.write(target, std::string(4096, 'Z'));
         const Bytes old = readFile(target);  // nothing where the folder is missing
-        const long files = entries(folder);
+        const long files = entries(folder.path(""));
         const long descriptors = entries("/proc/self/fd");
         const rlimit full{row.fault == std::string("disk full") ? 64 * 5000 : unlimited.rlim_cur,
                           unlimited.rlim_max};
@@ -81,7 +76,7 @@ TEST_F(TransferTest, SaveCodesByFault) {
         clearStopRequest();
         const Bytes whole = savedBank(*device, 0, 64);
         EXPECT_TRUE(readFile(target) == (row.code == kDownloadDone ? whole : old));
-        EXPECT_EQ(entries(folder), files);
+        EXPECT_EQ(entries(folder.path("")), files);
         EXPECT_EQ(entries("/proc/self/fd"), descriptors);
         const std::vector<int> switches = row.requests > 0 ? std::vector{1, 0} : std::vector<int>{};
         EXPECT_EQ(device->pcConnectionChanges, switches);
@@ -97,7 +92,7 @@ TEST_F(TransferTest, SaveCodesByFault) {
 TEST_F(TransferTest, LoadRefusesPartialFiles) {
     for (std::uintmax_t size : {0, 64 * 3 + 1, 64 * 1500 + 10}) {
         attach({});
-        writeFile(file, Bytes(64 * 4000, 1));
+        folder.write(file, std::string(64 * 4000, '\1'));
         const auto shrink = [this, size] { std::filesystem::resize_file(file, size); };
         device->onWrite = shrink;
         if (size < 64 * 1500) shrink();
