@@ -169,6 +169,14 @@ TEST_F(CliTest, UpdateDrawsABarOnATerminal) {
     EXPECT_NE(err.find("\r[" + std::string(30, '=') + "] 100%\nUpdated successfully\n"), err.npos);
 }
 
+// The access help must give commands that work when pasted: the trigger runs after the reload.
+TEST_F(CliTest, HelpUdevGivesCommandsToPaste) {
+    const Outcome run = zentari({"help", "udev"});
+    EXPECT_EQ(run.status, 0);
+    const std::string commands = "  sudo udevadm control --reload-rules && sudo udevadm trigger";
+    EXPECT_NE(std::ranges::find(run.lines, commands), run.lines.end());
+}
+
 // "Find Devices" in the window: a kind that is there but closed is not "No devices found".
 TEST_F(CliTest, WindowNamesAClosedKind) {
     attachPresets(Shape::OneBank, true);

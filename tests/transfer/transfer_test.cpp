@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include "platform/replace_file.h"
 #include "platform/stop_request.h"
 #include "support/tool_fixture.h"
 #include "transfer/preset_transfer.h"
@@ -99,6 +100,13 @@ TEST_F(TransferTest, LoadRefusesPartialFiles) {
         EXPECT_EQ(tool->transfer.uploadFile(-1), kUploadFileFailed);
         EXPECT_EQ(std::ssize(device->written), size < 64 * 1500 ? 0 : 1500);
     }
+}
+
+// A temporary file that vanished before the replace must not count as saved.
+TEST_F(TransferTest, ReplacingFromAMissingFileFails) {
+    folder.write(file, "old");
+    EXPECT_FALSE(replaceFile(folder.path("gone.part"), file));
+    EXPECT_EQ(std::filesystem::file_size(file), 3u);
 }
 
 }  // namespace
