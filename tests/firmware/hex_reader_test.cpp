@@ -53,6 +53,7 @@ TEST_F(HexReaderTest, FilesReadAsTheRecordsSay) {
         {"a data field with no digit", ":0200000011:200\n", -2, {{0, 0x11}}},
         {"an address with no digit", ":01G0000055AA\n", -2, {}},
         {"a count with no digit", ":GG0000000055\n", -2, {}},
+        {"a type with no digit", ":010000G055AA\n", -2, {}},
         {"byte 0xFFFFF is beyond the image", ":02000004000FEB\n" + rec(0xFFFF, {1}), -2, {}},
         {"byte 0xFFFFE is not", ":02000004000FEB\n" + rec(0xFFFE, {1}), 1, {{0xFFFFE, 1}}},
         {"base 0x100000, then any record", ":020000040010EA\n" + kEnd, -2, {}},
