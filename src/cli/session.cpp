@@ -1,7 +1,6 @@
 #include "cli/session.h"
 
 #include <cctype>
-#include <cstdio>
 
 #include "app/tool.h"
 #include "cli/action_table.h"
@@ -25,13 +24,6 @@ std::string folded(const std::string& text) {
         if (c != ' ') out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return out;
-}
-
-bool readable(const std::string& path) {
-    std::FILE* file = openFile(path, "rb");
-    if (file == nullptr) return false;
-    std::fclose(file);
-    return true;
 }
 
 }  // namespace
@@ -99,7 +91,7 @@ int Session::run(const Options& options) {
         }
     }
     if (options.command != Command::List && options.command != Command::Save &&
-        !readable(options.file)) {
+        !canOpenForReading(options.file)) {
         return fail(kExitUsage, "cannot read " + options.file);
     }
     search(options, named);

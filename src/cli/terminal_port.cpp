@@ -10,13 +10,6 @@ namespace {
 
 constexpr int kBarWidth = 30;
 
-bool fileExists(const std::string& path) {
-    std::FILE* file = openFile(path, "rb");
-    if (file == nullptr) return false;
-    std::fclose(file);
-    return true;
-}
-
 }  // namespace
 
 void TerminalPort::answerDialogs(std::string path, bool replace) {
@@ -78,7 +71,7 @@ bool TerminalPort::runFileDialog(const FileDialogSpec& params, std::string& path
                    " characters";
         return false;
     }
-    if (params.kind == FileDialogKind::Save && !replace_ && fileExists(answer_)) {
+    if (params.kind == FileDialogKind::Save && !replace_ && canOpenForReading(answer_)) {
         refusal_ = answer_ + " exists; add --force to replace it";
         return false;
     }

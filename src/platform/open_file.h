@@ -12,4 +12,12 @@ namespace zt {
 // Windows) it is not valid UTF-8. The caller closes the stream with std::fclose.
 std::FILE* openFile(const std::string& path, const char* mode);
 
+// Whether openFile can open `path` for reading; the file is closed again at once.
+inline bool canOpenForReading(const std::string& path) {
+    std::FILE* file = openFile(path, "rb");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+}
+
 }  // namespace zt
