@@ -2,6 +2,8 @@
 
 #include <hidapi.h>
 
+#include <algorithm>
+
 #include "devices/progress_sink.h"
 
 namespace zt {
@@ -14,17 +16,26 @@ bool DeviceRegistry::isDevicePresent(std::uint16_t vendorId, std::uint16_t produ
     return present;
 }
 
-bool DeviceRegistry::isDeviceListed(std::uint16_t vendorId, std::uint16_t productId) {
-    hid_device_info* devices = hid_enumerate(vendorId, productId);
-    const bool listed = devices != nullptr;
+std::vector<std::uint32_t> DeviceRegistry::listedIds() {
+    std::vector<std::uint32_t> ids;
+    hid_device_info* devices = hid_enumerate(0, 0);
+    for (const hid_device_info* d = devices; d != nullptr; d = d->next) {
+        ids.push_back(idPair(d->vendor_id, d->product_id));
+    }
     hid_free_enumeration(devices);
-    return listed;
+    return ids;
 }
 
 bool DeviceRegistry::look(unsigned index, std::uint16_t vendorId, std::uint16_t productId) {
     if (isDevicePresent(vendorId, productId)) return true;
-    // Asked only after a failed open: a device that is not there at all costs one more look.
-    if (isDeviceListed(vendorId, productId)) closed_[index] = 1;
+    // Listing the system's devices costs as much as an open, so a search lists them once, and
+    // only after an open has failed.
+    if (!listedRead_) {
+        listed_ = listedIds();
+        listedRead_ = true;
+    }
+    const std::uint32_t ids = idPair(vendorId, productId);
+    if (std::find(listed_.begin(), listed_.end(), ids) != listed_.end()) closed_[index] = 1;
     return false;
 }
 
@@ -33,6 +44,7 @@ bool DeviceRegistry::enumerate() {
         rows_[i]->found = 0;
         closed_[i] = 0;
     }
+    listedRead_ = false;
     bool any = false;
     for (unsigned i = 0; i < rowCount(); ++i) {
         DeviceKind* row = rows_[i];

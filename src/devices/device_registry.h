@@ -76,8 +76,12 @@ public:
 
     // Opens and at once closes the first HID device with the ids; true when the open succeeded.
     static bool isDevicePresent(std::uint16_t vendorId, std::uint16_t productId);
-    // True when hid_enumerate lists a device with the ids, whether or not it can be opened.
-    static bool isDeviceListed(std::uint16_t vendorId, std::uint16_t productId);
+    // The ids of every device hid_enumerate lists, whether or not it can be opened, each as
+    // idPair(vendor, product).
+    static std::vector<std::uint32_t> listedIds();
+    static std::uint32_t idPair(std::uint16_t vendorId, std::uint16_t productId) {
+        return std::uint32_t{vendorId} << 16 | productId;
+    }
 
 private:
     const DeviceKind* selectedRow() const;
@@ -87,6 +91,8 @@ private:
 
     std::vector<DeviceKind*> rows_;
     std::vector<std::int32_t> closed_;  // per row, as isClosed()
+    std::vector<std::uint32_t> listed_;  // listedIds() of this search, once listedRead_
+    bool listedRead_ = false;
     std::uint32_t selected_ = 0;
     ProgressSink* progress_ = nullptr;
     BootloaderChannel* bootloader_ = nullptr;

@@ -1,5 +1,8 @@
 // The worker's choice of request and its idle wait (the Qt tests run it on its thread); the five
 // transfer buttons from press to final status, on the recording port.
+#include <future>
+#include <thread>
+
 #include "hidsim/kboot_bootloader.h"
 #include "support/hex_text.h"
 #include "support/tool_fixture.h"
@@ -64,6 +67,34 @@ TEST_F(AppTest, IdleWorkerBlocksInsteadOfSpinning) {
     tool->dispatcher.raiseAction(7);
     tool->dispatcher.waitForRequest();  // a request is there: no wait at all
     EXPECT_EQ(wouldBlock, std::vector<bool>{true});
+}
+
+// Closing the tool while an action runs waits for the action: the objects it uses, such as the
+// device handle it holds, go only after it. A dispatcher destroyed last would close it first.
+TEST_F(AppTest, ClosingWaitsForTheRunningAction) {
+    auto device = std::make_shared<hidsim::PresenceDevice>();
+    hidsim::attach(0x1FC9, 0x815B, device);
+    std::promise<void> opened;
+    std::promise<void> release;
+    ActiveDevice& active = tool->activeDevice;
+    tool->dispatcher.setHandler(1, [&active, &opened, done = release.get_future().share()] {
+        active.open(0x1FC9, 0x815B);
+        opened.set_value();
+        done.wait();
+        active.close();
+    });
+    ASSERT_TRUE(tool->dispatcher.startWorker());
+    tool->dispatcher.raiseAction(1);
+    opened.get_future().wait();
+    std::thread closing([this] { tool.reset(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // time for a wrong order to act
+    {
+        const auto lock = hidsim::lock();
+        EXPECT_EQ(device->calls.size(), 1u) << "the running action's handle was closed under it";
+    }
+    release.set_value();
+    closing.join();
+    EXPECT_EQ(device->calls.size(), 2u);
 }
 
 // The bank and the file each button of each kind touches, and every way a button falls short.
