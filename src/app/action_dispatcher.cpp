@@ -9,10 +9,9 @@ namespace zt {
 ActionDispatcher::ActionDispatcher(DeviceRegistry& registry, MainWindow& window)
     : registry_(registry),
       window_(window),
-      deviceRequests_(new std::atomic<std::int32_t>[registry.rowCount()]),
+      deviceRequests_(registry.rowCount()),
       deviceCount_(registry.rowCount()),
       idleWait_(waitWhileEqual) {
-    for (unsigned i = 0; i < deviceCount_; ++i) deviceRequests_[i].store(0);
     for (Handler& handler : actionHandlers_) handler = [] { noAction(); };
     actionHandlers_[0] = [this] { findDevices(); };
 }
@@ -54,7 +53,7 @@ void ActionDispatcher::wake() {
 
 void ActionDispatcher::clearRequests() {
     for (auto& flag : actionRequests_) flag.store(0);
-    for (unsigned i = 0; i < deviceCount_; ++i) deviceRequests_[i].store(0);
+    for (auto& flag : deviceRequests_) flag.store(0);
 }
 
 bool ActionDispatcher::servePass() {
@@ -88,12 +87,12 @@ void ActionDispatcher::waitForRequest() {
     for (unsigned row = 0; row < deviceCount_; ++row) {
         if (deviceRequests_[row].load() == 1) return;
     }
-    if (stopRequested_.load() == 1) return;
+    if (stopRequested_.load()) return;
     idleWait_(wakeWord_, 0);
 }
 
 void ActionDispatcher::workerLoop() {
-    while (stopRequested_.load() == 0) {
+    while (!stopRequested_.load()) {
         if (!servePass()) waitForRequest();
     }
 }
@@ -110,10 +109,10 @@ bool ActionDispatcher::startWorker() {
 
 void ActionDispatcher::stopWorker() {
     if (!worker_.joinable()) return;
-    stopRequested_.store(1);
+    stopRequested_.store(true);
     wake();
     worker_.join();
-    stopRequested_.store(0);
+    stopRequested_.store(false);
 }
 
 }  // namespace zt

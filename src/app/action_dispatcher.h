@@ -9,8 +9,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <thread>
+#include <vector>
 
 #include "ui/controls_port.h"
 #include "ui/window_layout.h"
@@ -74,12 +74,12 @@ private:
     MainWindow& window_;
     std::int32_t selectionState_ = NoDevices;
     std::array<std::atomic<std::int32_t>, layout::kSlotCount> actionRequests_{};
-    std::unique_ptr<std::atomic<std::int32_t>[]> deviceRequests_;
+    std::vector<std::atomic<std::int32_t>> deviceRequests_;  // one a row, each 0 when built
     unsigned deviceCount_;
     std::array<Handler, layout::kSlotCount> actionHandlers_;
     // The idle worker sleeps on this word instead of spinning; raising a flag stores 1 into it.
     std::atomic<std::int32_t> wakeWord_{0};
-    std::atomic<std::int32_t> stopRequested_{0};
+    std::atomic<bool> stopRequested_{false};
     IdleWait idleWait_;
     std::thread worker_;
 };

@@ -112,7 +112,7 @@ int Session::chooseRow(std::optional<unsigned> named) {
                                       (found.empty() ? "" : "; found: " + namesOf(found)));
     }
     if (found.size() == 1) return static_cast<int>(found[0]);
-    if (found.size() > 1) {
+    if (!found.empty()) {
         return -fail(kExitUsage, "several kinds found (" + namesOf(found) +
                                      "); choose one with --device");
     }

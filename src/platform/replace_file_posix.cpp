@@ -24,7 +24,7 @@ std::FILE* createFileBeside(const std::string& target, std::string& temporaryPat
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = folder + ".zt" + std::to_string(attempt) + ".part";
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
+        if (fd == -1) {
             if (errno == EEXIST) continue;
             return nullptr;
         }

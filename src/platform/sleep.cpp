@@ -15,7 +15,8 @@ void sleepMilliseconds(int milliseconds) {
         h(milliseconds);
         return;
     }
-    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    // A time of zero or less returns at once.
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 void setSleepHook(SleepHook h) { hook.store(h); }

@@ -12,10 +12,6 @@ namespace zt {
 
 namespace {
 
-// Buffered writing: a bank is some twenty thousand records, and the host must never be what
-// limits the transfer.
-constexpr std::size_t kFileBuffer = 64 * 1024;
-
 // False for no name at all, and when the target exists but is no regular file (a folder, a
 // device): nothing could ever be put in its place, so the download must not start.
 bool canTakeThePlaceOf(const std::string& target) {
@@ -44,7 +40,6 @@ int PresetTransfer::downloadPresets(int selector, int firstSlot, int slotCount) 
         channel_.close();
         return kDownloadFileFailed;
     }
-    std::setvbuf(output_, nullptr, _IOFBF, kFileBuffer);
     // Room for the answers of a whole bank between the two setPcConnection records; none at all
     // for a kind without a bank, whose download can then never be kept.
     const std::int64_t whole = acceptedPresetsSize(registry_);

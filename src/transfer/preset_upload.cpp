@@ -8,8 +8,6 @@ namespace zt {
 
 namespace {
 
-constexpr std::size_t kFileBuffer = 64 * 1024;
-
 // Directs a SectionRecord at the target bank: bit 0 of the selector is the bank and is replaced,
 // bit 1 (first or second section) is kept. Selectors beyond 3 and every other type pass as they
 // are.
@@ -33,7 +31,6 @@ int PresetTransfer::uploadFile(int targetBank) {
         std::fclose(file);
         return kUploadFileFailed;
     }
-    std::setvbuf(file, nullptr, _IOFBF, kFileBuffer);
     if (!channel_.open(registry_.selectedVendorId(), registry_.selectedProductId())) {
         std::fclose(file);
         return kUploadNoDevice;
