@@ -1,4 +1,5 @@
 // Reading the image back: ranges for the first-stage loader, the programmed length for KBOOT.
+#include <algorithm>
 #include <cstring>
 
 #include "firmware/firmware_image.h"
@@ -18,16 +19,9 @@ void copyImageRange(const FirmwareImage& image, std::int32_t offset, std::int32_
 }
 
 std::int32_t imageEnd(const FirmwareImage& image) {
-    // Whole blocks from the top first: most images end far below it.
-    static constexpr std::uint8_t kNoneWritten[4096] = {};
-    static_assert(FirmwareImage::kSize % sizeof kNoneWritten == 0);
-    const std::uint8_t* flags = image.written.data();
-    std::int32_t end = FirmwareImage::kSize;
-    while (end > 0 &&
-           std::memcmp(flags + end - sizeof kNoneWritten, kNoneWritten, sizeof kNoneWritten) == 0)
-        end -= sizeof kNoneWritten;
-    while (end > 0 && flags[end - 1] == 0) --end;
-    return end;
+    const auto last = std::find_if(image.written.rbegin(), image.written.rend(),
+                                   [](std::uint8_t flag) { return flag != 0; });
+    return static_cast<std::int32_t>(image.written.rend() - last);
 }
 
 }  // namespace zt
