@@ -151,7 +151,6 @@ void hid_close(hid_device* dev) {
     auto guard = hidsim::lock();
     --world().openHandles;
     dev->device->calls.push_back({hidsim::Call::Close, 0});
-    dev->device->closed();
     delete dev;
 }
 
@@ -162,10 +161,6 @@ int hid_write_timeout(hid_device* dev, const unsigned char* data, std::size_t le
     dev->device->calls.push_back({hidsim::Call::Write, milliseconds});
     const int written = dev->device->write(data, length);
     return written < 0 ? -1 : written;
-}
-
-int hid_write(hid_device* dev, const unsigned char* data, size_t length) {
-    return hid_write_timeout(dev, data, length, -1);
 }
 
 int hid_read_timeout(hid_device* dev, unsigned char* data, size_t length, int milliseconds) {

@@ -41,9 +41,8 @@ public:
     // One input report into data (at most length bytes). Returns its length, 0 when nothing
     // arrives within timeoutMs (emulated: no real time passes), -1 on a read error.
     virtual int read(unsigned char* data, std::size_t length, int timeoutMs) = 0;
-    // Called when the host opens or closes a handle to the device.
+    // Called when the host opens a handle to the device.
     virtual void opened() {}
-    virtual void closed() {}
 
     std::vector<Call> calls;  // every open, read, write and close, in order (kept by hidsim)
     // The time-outs of the reads (or writes) in order.
