@@ -101,16 +101,10 @@ TEST_F(AppTest, ClosingWaitsForTheRunningAction) {
 TEST_F(AppTest, TransferButtons) {
     // Up acknowledges with status 1, Odd with 0x8000, Refusing with 0; Failing fails write 100.
     enum Attached { Up, Odd, Silent, Refusing, Failing, None, FirstStage };
-    struct Row {
-        const char* what;
-        unsigned kind;  // 0 one bank, 1 no presets, 3 two banks
-        int slot;
-        Attached device;
-        long size;  // a save: slots; a load: records; -1 the dialog is cancelled, -2 a folder
-        int bank;   // where the records come from or go to; -1 unchanged
-        Lines seen;
-    };
-    const Row rows[] = {
+    // The fault; the kind (0 one bank, 1 no presets, 3 two banks); the button; the device; the
+    // size (a save: slots; a load: records; -1 the dialog is cancelled, -2 a folder); the bank
+    // the records come from or go to (-1 unchanged); what the window shows.
+    const std::tuple<std::string, unsigned, int, Attached, long, int, Lines> rows[] = {
         {"Save Presets", 0, kSave, Up, 256, 0, ran(kSaveAsk, "File saved successfully")},
         {"Load Presets", 0, kLoad, Up, 11010, -1, ran(kLoadAsk, "File loaded successfully")},
         {"Save Bank A", 3, kSave, Up, 64, 0, ran(kSaveAsk, "File saved successfully")},
@@ -133,38 +127,37 @@ TEST_F(AppTest, TransferButtons) {
          ran(kWaveAsk, "Wavetables transfer failed (5)")},
         {"write fails", 3, kLoadB, Failing, 19074, 1, ran(kLoadAsk, "Presets transfer failed (3)")},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        const DeviceKind& kind = tool->registry.row(row.kind);
-        const bool save = row.slot < kLoad;
-        const auto shape = row.kind ? hidsim::PresetDevice::Shape::TwoBanks
-                                    : hidsim::PresetDevice::Shape::OneBank;
-        auto device = std::make_shared<hidsim::PresetDevice>(shape);
-        device->silentAfter = row.device == Silent ? 0 : -1;
-        device->acceptStatus = row.device == Refusing ? 0 : (row.device == Odd ? 0x8000 : 1);
-        device->refuseWrite = row.device == Failing ? 100 : 0;
+    for (const auto& [what, row, slot, attached, size, bank, want] : rows) {
+        SCOPED_TRACE(what);
+        const DeviceKind& kind = tool->registry.row(row);
+        const bool save = slot < kLoad;
+        auto device = std::make_shared<hidsim::PresetDevice>(
+            row ? hidsim::PresetDevice::Shape::TwoBanks : hidsim::PresetDevice::Shape::OneBank);
+        device->silentAfter = attached == Silent ? 0 : -1;
+        device->acceptStatus = attached == Refusing ? 0 : (attached == Odd ? 0x8000 : 1);
+        device->refuseWrite = attached == Failing ? 100 : 0;
         hidsim::detachAll();
-        if (row.device < None) hidsim::attach(kind.vendorId, kind.productId, device);
-        if (row.device == FirstStage) hidsim::attach(0x16C0, 0x0478, device);
-        tool->registry.select(row.kind);
-        const std::string file = folder.path(std::to_string(&row - rows));
+        if (attached < None) hidsim::attach(kind.vendorId, kind.productId, device);
+        if (attached == FirstStage) hidsim::attach(0x16C0, 0x0478, device);
+        tool->registry.select(row);
+        const std::string file = folder.path(what);
         std::string bytes;  // to load: SectionRecords, DataRecords and EndRecords, selectors 0..4
         std::vector<hidsim::Record> expected;
-        for (long i = 0; !save && i < row.size; ++i) {
+        for (long i = 0; !save && i < size; ++i) {
             hidsim::Record r{static_cast<unsigned char>(i % 3 == 0 ? 4 : i % 3), 0, 0, 0,
                              static_cast<unsigned char>(i % 5)};
             r[63] = static_cast<unsigned char>(i | 1);  // the last byte too must reach the device
             bytes.append(r.begin(), r.end());
-            if (r[0] == 4 && r[4] < 4 && row.bank >= 0) r[4] = (r[4] & 2) | row.bank;
+            if (r[0] == 4 && r[4] < 4 && bank >= 0) r[4] = (r[4] & 2) | bank;
             expected.push_back(r);
         }
-        if (!save && row.size >= 0) folder.write(file, bytes);
-        if (row.size == -2) std::filesystem::create_directory(file);
-        const auto answer = row.size == -1 ? std::nullopt : std::optional(file);
-        if (row.seen.size() > 1) port.answerDialog(answer);
+        if (!save && size >= 0) folder.write(file, bytes);
+        if (size == -2) std::filesystem::create_directory(file);
+        const auto answer = size == -1 ? std::nullopt : std::optional(file);
+        if (want.size() > 1) port.answerDialog(answer);
         const std::string proposed = tool->paths.presetsPath;  // what a load proposes
         const std::size_t from = port.log().size();
-        pressAction(row.slot);
+        pressAction(slot);
         const Lines log = port.log();
         Lines seen;  // status texts, dialogs, the bar appearing and disappearing
         long steps = 0;  // of the bar: 0 first, then one a percent reported
@@ -174,18 +167,18 @@ TEST_F(AppTest, TransferButtons) {
                 if (line->starts_with(shown)) seen.push_back(*line);
             }
         }
-        EXPECT_EQ(seen, row.seen);
-        std::string name = row.slot == kSaveB ? "siravelPresetsBankB" : "siravelPresetsBankA";
-        name = (row.kind == 0 ? "kadoPresets" : name) + ".zentari";
-        const std::string wanted = save && row.kind != 1 ? name : proposed;
+        EXPECT_EQ(seen, want);
+        std::string name = slot == kSaveB ? "siravelPresetsBankB" : "siravelPresetsBankA";
+        name = (row == 0 ? "kadoPresets" : name) + ".zentari";
+        const std::string wanted = save && row != 1 ? name : proposed;
         EXPECT_TRUE(seen.size() < 2 || port.dialogs().back().proposed == wanted);
         const bool done = seen.size() == 6 && seen[4].ends_with("successfully");
         // Done: the bank's bytes, or the records sent (SectionRecords' selectors 0..3 set to the
         // bank) with a 1000 ms wait for each acknowledgement; else nothing past the failure.
         const long waits = std::ranges::count(device->timeouts(hidsim::Call::Read), 1000);
-        EXPECT_TRUE(!done || !save || readFile(file) == savedBank(*device, row.bank, row.size));
-        EXPECT_TRUE(!done || steps == (save ? (row.size == 256 ? 100 : 64) : 101));
-        EXPECT_TRUE(!done || save || (device->received == expected && waits == row.size / 3));
+        EXPECT_TRUE(!done || !save || readFile(file) == savedBank(*device, bank, size));
+        EXPECT_TRUE(!done || steps == (save ? (size == 256 ? 100 : 64) : 101));
+        EXPECT_TRUE(!done || save || (device->received == expected && waits == size / 3));
         const auto& got = device->received;
         EXPECT_TRUE(save || std::equal(got.begin(), got.end(), expected.begin()));
         EXPECT_TRUE(seen.size() == 6 || got.empty());
