@@ -1,6 +1,7 @@
 // The worker's choice of request and its idle wait (the Qt tests run it on its thread); the five
 // transfer buttons from press to final status, on the recording port.
 #include <future>
+#include <ranges>
 #include <thread>
 
 #include "hidsim/kboot_bootloader.h"
@@ -26,11 +27,12 @@ Lines ran(Lines ask, const std::string& end, bool transferred = true) {
 
 using AppTest = ToolTest;
 
-TEST_F(AppTest, LowestActionFirstThenDeviceRowsTheRestDropped) {
+TEST_F(AppTest, LowestActionFirstThenDeviceRowsTheRestDroppedThenAnIdleWait) {
     std::vector<int> ran;
     for (int slot = 0; slot < 8; ++slot) {
         tool->dispatcher.setHandler(slot, [&ran, slot] { ran.push_back(slot); });
     }
+    tool->dispatcher.setHandler(7, {});  // an empty handler is not taken
     hidsim::attach(0x1FC9, 0x815B, std::make_shared<hidsim::PresenceDevice>());  // row 0
     using Ints = std::vector<int>;
     const std::tuple<Ints, std::vector<unsigned>, Ints, std::int32_t> rows[] = {
@@ -53,16 +55,11 @@ TEST_F(AppTest, LowestActionFirstThenDeviceRowsTheRestDropped) {
     tool->dispatcher.onCommand(tool->window.commandButton(1), 1);  // only clicks raise requests
     tool->dispatcher.onCommand(tool->window.deviceButton(0), 6);
     EXPECT_FALSE(tool->dispatcher.servePass());
-}
-
-// Each wait of the idle worker must really block (its wake word re-armed), or the worker spins.
-TEST_F(AppTest, IdleWorkerBlocksInsteadOfSpinning) {
+    // Each wait of the idle worker must really block (its wake word re-armed), or it spins.
     static std::vector<bool> wouldBlock;
     tool->dispatcher.setIdleWait([](std::atomic<std::int32_t>& word, std::int32_t current) {
         wouldBlock.push_back(word.load() == current);
     });
-    tool->dispatcher.raiseAction(7);
-    EXPECT_TRUE(tool->dispatcher.servePass());
     tool->dispatcher.waitForRequest();
     tool->dispatcher.raiseAction(7);
     tool->dispatcher.waitForRequest();  // a request is there: no wait at all
@@ -158,13 +155,12 @@ TEST_F(AppTest, TransferButtons) {
         const std::string proposed = tool->paths.presetsPath;  // what a load proposes
         const std::size_t from = port.log().size();
         pressAction(slot);
-        const Lines log = port.log();
         Lines seen;  // status texts, dialogs, the bar appearing and disappearing
         long steps = 0;  // of the bar: 0 first, then one a percent reported
-        for (auto line = log.begin() + std::ptrdiff_t(from); line != log.end(); ++line) {
-            steps += line->starts_with("position");
+        for (const std::string& line : port.log() | std::views::drop(from)) {
+            steps += line.starts_with("position");
             for (const char* shown : {"status", "dialog", "visible 221"}) {
-                if (line->starts_with(shown)) seen.push_back(*line);
+                if (line.starts_with(shown)) seen.push_back(line);
             }
         }
         EXPECT_EQ(seen, want);
@@ -189,27 +185,21 @@ TEST_F(AppTest, TransferButtons) {
 TEST_F(AppTest, UpdateButton) {
     static long slept = 0;
     setSleepHook([](int ms) { slept += ms; });
-    folder.write("mondrel-2.hex", hexFile({{0, patternBytes(9000)}}));
-    const std::string wait = "Take SD card out and press reset button.";
-    const std::pair<const char*, Lines> rows[] = {
-        {nullptr, {wait, "Update failed (timeout exceeded)"}},
-        {"jubble.hex", {wait, "Select firmware file", "Invalid firmware file (1)"}},
-        {"mondrel-2.hex",
-         {wait, "Select firmware file", "Updating in progress...", "Updated successfully"}},
-    };
-    for (const auto& [chosen, statuses] : rows) {
-        hidsim::detachAll();
-        tool->registry.select(5);  // KBOOT only
-        if (chosen) hidsim::attach(0x16D0, 0x0EA1, std::make_shared<hidsim::KbootBootloader>());
-        if (chosen) port.answerDialog(folder.path(chosen));
-        const auto from = std::ssize(port.statuses());
-        slept = 0;
+    tool->registry.select(5);  // KBOOT only
+    pressAction(1);            // no loader
+    EXPECT_FALSE(port.progressVisible());
+    hidsim::attach(0x16D0, 0x0EA1, std::make_shared<hidsim::KbootBootloader>());
+    for (const char* chosen : {"jubble.hex", "mondrel-2.hex"}) {
+        port.answerDialog(folder.write(chosen, hexFile({{0, patternBytes(9000)}})));
         pressAction(1);
-        const Lines all = port.statuses();
-        EXPECT_EQ(Lines(all.begin() + from, all.end()), statuses);
-        EXPECT_EQ(slept, chosen ? 0 : 15000);
         EXPECT_FALSE(port.progressVisible());
     }
+    const std::string wait = "Take SD card out and press reset button.";
+    const std::string ask = "Select firmware file";
+    EXPECT_EQ(port.statuses(), (Lines{wait, "Update failed (timeout exceeded)", wait, ask,
+                                      "Invalid firmware file (1)", wait, ask,
+                                      "Updating in progress...", "Updated successfully"}));
+    EXPECT_EQ(slept, 15000);  // the probes without a loader; none once it is there
 }
 
 }  // namespace
