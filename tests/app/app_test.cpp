@@ -13,9 +13,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 constexpr int kSave = 2, kSaveB = 3, kLoad = 4, kLoadB = 5, kWaves = 6;
-const Lines kSaveAsk{"status Select presets file to save", "dialog Preset File (*.zentari)"};
-const Lines kLoadAsk{"status Select presets file to load", "dialog Presets File (*.zentari)"};
-const Lines kWaveAsk{"status Select wavetable file to load", "dialog Wavetables File (*.zentari)"};
+const Lines kSaving{"status Select presets file to save", "dialog Preset File (*.zentari)"};
+const Lines kLoading{"status Select presets file to load", "dialog Presets File (*.zentari)"};
+const Lines kWaving{"status Select wavetable file to load", "dialog Wavetables File (*.zentari)"};
 
 // The prompt and the dialog, then the end; around a transfer that ran, the bar shown and hidden.
 Lines ran(Lines ask, const std::string& end, bool transferred = true) {
@@ -102,27 +102,25 @@ TEST_F(AppTest, TransferButtons) {
     // size (a save: slots; a load: records; -1 the dialog is cancelled, -2 a folder); the bank
     // the records come from or go to (-1 unchanged); what the window shows.
     const std::tuple<std::string, unsigned, int, Attached, long, int, Lines> rows[] = {
-        {"Save Presets", 0, kSave, Up, 256, 0, ran(kSaveAsk, "File saved successfully")},
-        {"Load Presets", 0, kLoad, Up, 11010, -1, ran(kLoadAsk, "File loaded successfully")},
-        {"Save Bank A", 3, kSave, Up, 64, 0, ran(kSaveAsk, "File saved successfully")},
-        {"Save Bank B", 3, kSaveB, Up, 64, 1, ran(kSaveAsk, "File saved successfully")},
-        {"Load Bank A", 3, kLoad, Odd, 19074, 0, ran(kLoadAsk, "File loaded successfully")},
-        {"Load Bank B", 3, kLoadB, Up, 19074, 1, ran(kLoadAsk, "Presets loaded successfully")},
-        {"Load Wavetables", 3, kWaves, Up, 16002, -1,
-         ran(kWaveAsk, "Wavetables loaded successfully")},
+        {"Save Presets", 0, kSave, Up, 256, 0, ran(kSaving, "File saved successfully")},
+        {"Load Presets", 0, kLoad, Up, 11010, -1, ran(kLoading, "File loaded successfully")},
+        {"Save Bank A", 3, kSave, Up, 64, 0, ran(kSaving, "File saved successfully")},
+        {"Save Bank B", 3, kSaveB, Up, 64, 1, ran(kSaving, "File saved successfully")},
+        {"Load Bank A", 3, kLoad, Odd, 19074, 0, ran(kLoading, "File loaded successfully")},
+        {"Load Bank B", 3, kLoadB, Up, 19074, 1, ran(kLoading, "Presets loaded successfully")},
+        {"Wavetables", 3, kWaves, Up, 16002, -1, ran(kWaving, "Wavetables loaded successfully")},
         {"first-stage loader", 0, kSave, FirstStage, 256, 0, {"status Restart device"}},
         {"one bank, Save Bank B", 0, kSaveB, Up, 256, 1, {}},
         {"no presets, Load Bank B", 1, kLoadB, Up, 19074, 1, {}},
-        {"cancelled", 3, kSave, Up, -1, 0, ran(kSaveAsk, "", false)},
-        {"a record short", 3, kLoadB, Up, 19073, 1, ran(kLoadAsk, "Wrong presets file", false)},
-        {"two-bank size", 0, kLoad, Up, 19074, -1, ran(kLoadAsk, "Wrong presets file", false)},
-        {"a folder", 3, kWaves, Up, -2, -1, ran(kWaveAsk, "Wrong wavetables file", false)},
-        {"silent", 3, kSaveB, Silent, 64, 1, ran(kSaveAsk, "Presets transfer failed (5)")},
-        {"no presets", 1, kSave, Up, 64, 0, ran(kSaveAsk, "Presets transfer failed (99)")},
-        {"no device", 3, kLoad, None, 19074, 0, ran(kLoadAsk, "Presets transfer failed (2)")},
-        {"refused", 3, kWaves, Refusing, 16002, -1,
-         ran(kWaveAsk, "Wavetables transfer failed (5)")},
-        {"write fails", 3, kLoadB, Failing, 19074, 1, ran(kLoadAsk, "Presets transfer failed (3)")},
+        {"cancelled", 3, kSave, Up, -1, 0, ran(kSaving, "", false)},
+        {"a record short", 3, kLoadB, Up, 19073, 1, ran(kLoading, "Wrong presets file", false)},
+        {"two-bank size", 0, kLoad, Up, 19074, -1, ran(kLoading, "Wrong presets file", false)},
+        {"a folder", 3, kWaves, Up, -2, -1, ran(kWaving, "Wrong wavetables file", false)},
+        {"silent", 3, kSaveB, Silent, 64, 1, ran(kSaving, "Presets transfer failed (5)")},
+        {"no presets", 1, kSave, Up, 64, 0, ran(kSaving, "Presets transfer failed (99)")},
+        {"no device", 3, kLoad, None, 19074, 0, ran(kLoading, "Presets transfer failed (2)")},
+        {"refused", 3, kWaves, Refusing, 16002, -1, ran(kWaving, "Wavetables transfer failed (5)")},
+        {"write fails", 3, kLoadB, Failing, 19074, 1, ran(kLoading, "Presets transfer failed (3)")},
     };
     for (const auto& [what, row, slot, attached, size, bank, want] : rows) {
         SCOPED_TRACE(what);
@@ -150,8 +148,7 @@ TEST_F(AppTest, TransferButtons) {
         }
         if (!save && size >= 0) folder.write(file, bytes);
         if (size == -2) std::filesystem::create_directory(file);
-        const auto answer = size == -1 ? std::nullopt : std::optional(file);
-        if (want.size() > 1) port.answerDialog(answer);
+        if (want.size() > 1) port.answerDialog(size == -1 ? std::nullopt : std::optional(file));
         const std::string proposed = tool->paths.presetsPath;  // what a load proposes
         const std::size_t from = port.log().size();
         pressAction(slot);
@@ -175,7 +172,7 @@ TEST_F(AppTest, TransferButtons) {
         EXPECT_TRUE(!done || !save || readFile(file) == savedBank(*device, bank, size));
         EXPECT_TRUE(!done || steps == (save ? (size == 256 ? 100 : 64) : 101));
         EXPECT_TRUE(!done || save || (device->received == expected && waits == size / 3));
-        const auto& got = device->received;
+        const auto& got = device->received;  // a prefix of the records, and only after a start
         EXPECT_TRUE(save || std::equal(got.begin(), got.end(), expected.begin()));
         EXPECT_TRUE(seen.size() == 6 || got.empty());
     }
