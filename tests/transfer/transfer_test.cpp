@@ -33,11 +33,6 @@ protected:
 // A failed save leaves the old file byte for byte, nothing beside it, no descriptor open, and
 // switches off the PC mode it switched on. "disk full" lets 5000 records reach the disk.
 TEST_F(TransferTest, SaveCodesByFault) {
-    const auto stopAtRequest3 = [](PresetDevice& d) {
-        d.onWrite = [&d] {
-            if (d.written.size() == 3) requestStop();
-        };
-    };
     // The fault, then the code, the ReadRequests taken and the reads that found nothing.
     const std::tuple<std::string, Fault, int, int, int> rows[] = {
         {"reads past an EndRecord", {}, kDownloadDone, 128, 0},
@@ -52,7 +47,9 @@ TEST_F(TransferTest, SaveCodesByFault) {
         {"short answer in slot 40", [](PresetDevice& d) { d.setSection(0, 40, {{4}, {2}}); }, 6,
          128, 0},
         {"endless answer in slot 3", [](PresetDevice& d) { d.endlessAfter = 7; }, 7, 8, 0},
-        {"stop requested", stopAtRequest3, kDownloadStopped, 3, 0},
+        {"stop requested at request 3",
+         [](PresetDevice& d) { d.onWrite = [&d] { if (d.written.size() == 3) requestStop(); }; },
+         kDownloadStopped, 3, 0},
     };
     rlimit unlimited{};
     getrlimit(RLIMIT_FSIZE, &unlimited);
