@@ -1,5 +1,5 @@
-// The worker's choice of request and its idle wait (the Qt tests run it on its thread); the five
-// transfer buttons from press to final status, on the recording port.
+// The worker's choice of request and its idle wait (the Qt tests run it on its thread), closing
+// during an action; the five transfer buttons and Update, from press to final status.
 #include <future>
 #include <ranges>
 #include <thread>
