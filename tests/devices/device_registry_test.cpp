@@ -13,7 +13,7 @@ auto fields(const DeviceKind& k) {
 }
 
 // Every value of every row, as the devices and their firmware files know them; a firmware file
-// matches by its own name in any case, never by its folder's, however long the path.
+// matches by its own name in any case, never by its folder's, at the root or deep in a path.
 TEST(RegistryTest, CatalogueRows) {
     DeviceRegistry registry;
     Catalogue catalogue{registry};
@@ -37,7 +37,7 @@ TEST(RegistryTest, CatalogueRows) {
         const std::string key = rows[i].fileKey;
         std::string upper = key;
         for (char& c : upper) c = static_cast<char>(c - 'a' + 'A');
-        EXPECT_TRUE(registry.firmwareNameMatches("C:\\fw\\" + upper + "_v2.kzt")) << key;
+        EXPECT_TRUE(registry.firmwareNameMatches("\\" + upper + "_v2.kzt")) << key;
         EXPECT_TRUE(registry.firmwareNameMatches("/" + std::string(400, 'x') + "/" + key + ".hex"));
         EXPECT_FALSE(registry.firmwareNameMatches("C:\\" + key + "\\firmware.hex")) << key;
     }
