@@ -1,6 +1,7 @@
-// The worker's choice of request and its idle wait (the Qt tests run it on its thread); the five
-// transfer buttons from press to final status, on the recording port.
+// The worker's choice of request and its idle wait (the Qt tests run it on its thread), closing
+// during an action; the five transfer buttons and Update, from press to final status.
 #include <future>
+#include <ranges>
 #include <thread>
 
 #include "hidsim/kboot_bootloader.h"
@@ -12,9 +13,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 constexpr int kSave = 2, kSaveB = 3, kLoad = 4, kLoadB = 5, kWaves = 6;
-const Lines kSaveAsk{"status Select presets file to save", "dialog Preset File (*.zentari)"};
-const Lines kLoadAsk{"status Select presets file to load", "dialog Presets File (*.zentari)"};
-const Lines kWaveAsk{"status Select wavetable file to load", "dialog Wavetables File (*.zentari)"};
+const Lines kSaving{"status Select presets file to save", "dialog Preset File (*.zentari)"};
+const Lines kLoading{"status Select presets file to load", "dialog Presets File (*.zentari)"};
+const Lines kWaving{"status Select wavetable file to load", "dialog Wavetables File (*.zentari)"};
 
 // The prompt and the dialog, then the end; around a transfer that ran, the bar shown and hidden.
 Lines ran(Lines ask, const std::string& end, bool transferred = true) {
@@ -26,11 +27,12 @@ Lines ran(Lines ask, const std::string& end, bool transferred = true) {
 
 using AppTest = ToolTest;
 
-TEST_F(AppTest, LowestActionFirstThenDeviceRowsTheRestDropped) {
+TEST_F(AppTest, LowestActionFirstThenDeviceRowsTheRestDroppedThenAnIdleWait) {
     std::vector<int> ran;
     for (int slot = 0; slot < 8; ++slot) {
         tool->dispatcher.setHandler(slot, [&ran, slot] { ran.push_back(slot); });
     }
+    tool->dispatcher.setHandler(7, {});  // an empty handler is not taken
     hidsim::attach(0x1FC9, 0x815B, std::make_shared<hidsim::PresenceDevice>());  // row 0
     using Ints = std::vector<int>;
     const std::tuple<Ints, std::vector<unsigned>, Ints, std::int32_t> rows[] = {
@@ -53,16 +55,11 @@ TEST_F(AppTest, LowestActionFirstThenDeviceRowsTheRestDropped) {
     tool->dispatcher.onCommand(tool->window.commandButton(1), 1);  // only clicks raise requests
     tool->dispatcher.onCommand(tool->window.deviceButton(0), 6);
     EXPECT_FALSE(tool->dispatcher.servePass());
-}
-
-// Each wait of the idle worker must really block (its wake word re-armed), or the worker spins.
-TEST_F(AppTest, IdleWorkerBlocksInsteadOfSpinning) {
+    // Each wait of the idle worker must really block (its wake word re-armed), or it spins.
     static std::vector<bool> wouldBlock;
     tool->dispatcher.setIdleWait([](std::atomic<std::int32_t>& word, std::int32_t current) {
         wouldBlock.push_back(word.load() == current);
     });
-    tool->dispatcher.raiseAction(7);
-    EXPECT_TRUE(tool->dispatcher.servePass());
     tool->dispatcher.waitForRequest();
     tool->dispatcher.raiseAction(7);
     tool->dispatcher.waitForRequest();  // a request is there: no wait at all
@@ -101,92 +98,81 @@ TEST_F(AppTest, ClosingWaitsForTheRunningAction) {
 TEST_F(AppTest, TransferButtons) {
     // Up acknowledges with status 1, Odd with 0x8000, Refusing with 0; Failing fails write 100.
     enum Attached { Up, Odd, Silent, Refusing, Failing, None, FirstStage };
-    struct Row {
-        const char* what;
-        unsigned kind;  // 0 one bank, 1 no presets, 3 two banks
-        int slot;
-        Attached device;
-        long size;  // a save: slots; a load: records; -1 the dialog is cancelled, -2 a folder
-        int bank;   // where the records come from or go to; -1 unchanged
-        Lines seen;
-    };
-    const Row rows[] = {
-        {"Save Presets", 0, kSave, Up, 256, 0, ran(kSaveAsk, "File saved successfully")},
-        {"Load Presets", 0, kLoad, Up, 11010, -1, ran(kLoadAsk, "File loaded successfully")},
-        {"Save Bank A", 3, kSave, Up, 64, 0, ran(kSaveAsk, "File saved successfully")},
-        {"Save Bank B", 3, kSaveB, Up, 64, 1, ran(kSaveAsk, "File saved successfully")},
-        {"Load Bank A", 3, kLoad, Odd, 19074, 0, ran(kLoadAsk, "File loaded successfully")},
-        {"Load Bank B", 3, kLoadB, Up, 19074, 1, ran(kLoadAsk, "Presets loaded successfully")},
-        {"Load Wavetables", 3, kWaves, Up, 16002, -1,
-         ran(kWaveAsk, "Wavetables loaded successfully")},
+    // The fault; the kind (0 one bank, 1 no presets, 3 two banks); the button; the device; the
+    // size (a save: slots; a load: records; -1 the dialog is cancelled, -2 a folder); the bank
+    // the records come from or go to (-1 unchanged); what the window shows.
+    const std::tuple<std::string, unsigned, int, Attached, long, int, Lines> rows[] = {
+        {"Save Presets", 0, kSave, Up, 256, 0, ran(kSaving, "File saved successfully")},
+        {"Load Presets", 0, kLoad, Up, 11010, -1, ran(kLoading, "File loaded successfully")},
+        {"Save Bank A", 3, kSave, Up, 64, 0, ran(kSaving, "File saved successfully")},
+        {"Save Bank B", 3, kSaveB, Up, 64, 1, ran(kSaving, "File saved successfully")},
+        {"Load Bank A", 3, kLoad, Odd, 19074, 0, ran(kLoading, "File loaded successfully")},
+        {"Load Bank B", 3, kLoadB, Up, 19074, 1, ran(kLoading, "Presets loaded successfully")},
+        {"Wavetables", 3, kWaves, Up, 16002, -1, ran(kWaving, "Wavetables loaded successfully")},
         {"first-stage loader", 0, kSave, FirstStage, 256, 0, {"status Restart device"}},
         {"one bank, Save Bank B", 0, kSaveB, Up, 256, 1, {}},
         {"no presets, Load Bank B", 1, kLoadB, Up, 19074, 1, {}},
-        {"cancelled", 3, kSave, Up, -1, 0, ran(kSaveAsk, "", false)},
-        {"a record short", 3, kLoadB, Up, 19073, 1, ran(kLoadAsk, "Wrong presets file", false)},
-        {"two-bank size", 0, kLoad, Up, 19074, -1, ran(kLoadAsk, "Wrong presets file", false)},
-        {"a folder", 3, kWaves, Up, -2, -1, ran(kWaveAsk, "Wrong wavetables file", false)},
-        {"silent", 3, kSaveB, Silent, 64, 1, ran(kSaveAsk, "Presets transfer failed (5)")},
-        {"no presets", 1, kSave, Up, 64, 0, ran(kSaveAsk, "Presets transfer failed (99)")},
-        {"no device", 3, kLoad, None, 19074, 0, ran(kLoadAsk, "Presets transfer failed (2)")},
-        {"refused", 3, kWaves, Refusing, 16002, -1,
-         ran(kWaveAsk, "Wavetables transfer failed (5)")},
-        {"write fails", 3, kLoadB, Failing, 19074, 1, ran(kLoadAsk, "Presets transfer failed (3)")},
+        {"cancelled", 3, kSave, Up, -1, 0, ran(kSaving, "", false)},
+        {"a record short", 3, kLoadB, Up, 19073, 1, ran(kLoading, "Wrong presets file", false)},
+        {"two-bank size", 0, kLoad, Up, 19074, -1, ran(kLoading, "Wrong presets file", false)},
+        {"a folder", 3, kWaves, Up, -2, -1, ran(kWaving, "Wrong wavetables file", false)},
+        {"silent", 3, kSaveB, Silent, 64, 1, ran(kSaving, "Presets transfer failed (5)")},
+        {"no presets", 1, kSave, Up, 64, 0, ran(kSaving, "Presets transfer failed (99)")},
+        {"no device", 3, kLoad, None, 19074, 0, ran(kLoading, "Presets transfer failed (2)")},
+        {"refused", 3, kWaves, Refusing, 16002, -1, ran(kWaving, "Wavetables transfer failed (5)")},
+        {"write fails", 3, kLoadB, Failing, 19074, 1, ran(kLoading, "Presets transfer failed (3)")},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        const DeviceKind& kind = tool->registry.row(row.kind);
-        const bool save = row.slot < kLoad;
-        const auto shape = row.kind ? hidsim::PresetDevice::Shape::TwoBanks
-                                    : hidsim::PresetDevice::Shape::OneBank;
-        auto device = std::make_shared<hidsim::PresetDevice>(shape);
-        device->silentAfter = row.device == Silent ? 0 : -1;
-        device->acceptStatus = row.device == Refusing ? 0 : (row.device == Odd ? 0x8000 : 1);
-        device->refuseWrite = row.device == Failing ? 100 : 0;
+    for (const auto& [what, row, slot, attached, size, bank, want] : rows) {
+        SCOPED_TRACE(what);
+        const DeviceKind& kind = tool->registry.row(row);
+        const bool save = slot < kLoad;
+        auto device = std::make_shared<hidsim::PresetDevice>(
+            row ? hidsim::PresetDevice::Shape::TwoBanks : hidsim::PresetDevice::Shape::OneBank);
+        device->silentAfter = attached == Silent ? 0 : -1;
+        device->acceptStatus = attached == Refusing ? 0 : (attached == Odd ? 0x8000 : 1);
+        device->refuseWrite = attached == Failing ? 100 : 0;
         hidsim::detachAll();
-        if (row.device < None) hidsim::attach(kind.vendorId, kind.productId, device);
-        if (row.device == FirstStage) hidsim::attach(0x16C0, 0x0478, device);
-        tool->registry.select(row.kind);
-        const std::string file = folder.path(std::to_string(&row - rows));
+        if (attached < None) hidsim::attach(kind.vendorId, kind.productId, device);
+        if (attached == FirstStage) hidsim::attach(0x16C0, 0x0478, device);
+        tool->registry.select(row);
+        const std::string file = folder.path(what);
         std::string bytes;  // to load: SectionRecords, DataRecords and EndRecords, selectors 0..4
         std::vector<hidsim::Record> expected;
-        for (long i = 0; !save && i < row.size; ++i) {
+        for (long i = 0; !save && i < size; ++i) {
             hidsim::Record r{static_cast<unsigned char>(i % 3 == 0 ? 4 : i % 3), 0, 0, 0,
                              static_cast<unsigned char>(i % 5)};
             r[63] = static_cast<unsigned char>(i | 1);  // the last byte too must reach the device
             bytes.append(r.begin(), r.end());
-            if (r[0] == 4 && r[4] < 4 && row.bank >= 0) r[4] = (r[4] & 2) | row.bank;
+            if (r[0] == 4 && r[4] < 4 && bank >= 0) r[4] = (r[4] & 2) | bank;
             expected.push_back(r);
         }
-        if (!save && row.size >= 0) folder.write(file, bytes);
-        if (row.size == -2) std::filesystem::create_directory(file);
-        const auto answer = row.size == -1 ? std::nullopt : std::optional(file);
-        if (row.seen.size() > 1) port.answerDialog(answer);
+        if (!save && size >= 0) folder.write(file, bytes);
+        if (size == -2) std::filesystem::create_directory(file);
+        if (want.size() > 1) port.answerDialog(size == -1 ? std::nullopt : std::optional(file));
         const std::string proposed = tool->paths.presetsPath;  // what a load proposes
         const std::size_t from = port.log().size();
-        pressAction(row.slot);
-        const Lines log = port.log();
+        pressAction(slot);
         Lines seen;  // status texts, dialogs, the bar appearing and disappearing
         long steps = 0;  // of the bar: 0 first, then one a percent reported
-        for (auto line = log.begin() + std::ptrdiff_t(from); line != log.end(); ++line) {
-            steps += line->starts_with("position");
+        for (const std::string& line : port.log() | std::views::drop(from)) {
+            steps += line.starts_with("position");
             for (const char* shown : {"status", "dialog", "visible 221"}) {
-                if (line->starts_with(shown)) seen.push_back(*line);
+                if (line.starts_with(shown)) seen.push_back(line);
             }
         }
-        EXPECT_EQ(seen, row.seen);
-        std::string name = row.slot == kSaveB ? "siravelPresetsBankB" : "siravelPresetsBankA";
-        name = (row.kind == 0 ? "kadoPresets" : name) + ".zentari";
-        const std::string wanted = save && row.kind != 1 ? name : proposed;
+        EXPECT_EQ(seen, want);
+        std::string name = slot == kSaveB ? "siravelPresetsBankB" : "siravelPresetsBankA";
+        name = (row == 0 ? "kadoPresets" : name) + ".zentari";
+        const std::string wanted = save && row != 1 ? name : proposed;
         EXPECT_TRUE(seen.size() < 2 || port.dialogs().back().proposed == wanted);
         const bool done = seen.size() == 6 && seen[4].ends_with("successfully");
         // Done: the bank's bytes, or the records sent (SectionRecords' selectors 0..3 set to the
         // bank) with a 1000 ms wait for each acknowledgement; else nothing past the failure.
         const long waits = std::ranges::count(device->timeouts(hidsim::Call::Read), 1000);
-        EXPECT_TRUE(!done || !save || readFile(file) == savedBank(*device, row.bank, row.size));
-        EXPECT_TRUE(!done || steps == (save ? (row.size == 256 ? 100 : 64) : 101));
-        EXPECT_TRUE(!done || save || (device->received == expected && waits == row.size / 3));
-        const auto& got = device->received;
+        EXPECT_TRUE(!done || !save || readFile(file) == savedBank(*device, bank, size));
+        EXPECT_TRUE(!done || steps == (save ? (size == 256 ? 100 : 64) : 101));
+        EXPECT_TRUE(!done || save || (device->received == expected && waits == size / 3));
+        const auto& got = device->received;  // a prefix of the records, and only after a start
         EXPECT_TRUE(save || std::equal(got.begin(), got.end(), expected.begin()));
         EXPECT_TRUE(seen.size() == 6 || got.empty());
     }
@@ -196,27 +182,21 @@ TEST_F(AppTest, TransferButtons) {
 TEST_F(AppTest, UpdateButton) {
     static long slept = 0;
     setSleepHook([](int ms) { slept += ms; });
-    folder.write("mondrel-2.hex", hexFile({{0, patternBytes(9000)}}));
-    const std::string wait = "Take SD card out and press reset button.";
-    const std::pair<const char*, Lines> rows[] = {
-        {nullptr, {wait, "Update failed (timeout exceeded)"}},
-        {"jubble.hex", {wait, "Select firmware file", "Invalid firmware file (1)"}},
-        {"mondrel-2.hex",
-         {wait, "Select firmware file", "Updating in progress...", "Updated successfully"}},
-    };
-    for (const auto& [chosen, statuses] : rows) {
-        hidsim::detachAll();
-        tool->registry.select(5);  // KBOOT only
-        if (chosen) hidsim::attach(0x16D0, 0x0EA1, std::make_shared<hidsim::KbootBootloader>());
-        if (chosen) port.answerDialog(folder.path(chosen));
-        const auto from = std::ssize(port.statuses());
-        slept = 0;
+    tool->registry.select(5);  // KBOOT only
+    pressAction(1);            // no loader
+    EXPECT_FALSE(port.progressVisible());
+    hidsim::attach(0x16D0, 0x0EA1, std::make_shared<hidsim::KbootBootloader>());
+    for (const char* chosen : {"jubble.hex", "mondrel-2.hex"}) {
+        port.answerDialog(folder.write(chosen, hexFile({{0, patternBytes(9000)}})));
         pressAction(1);
-        const Lines all = port.statuses();
-        EXPECT_EQ(Lines(all.begin() + from, all.end()), statuses);
-        EXPECT_EQ(slept, chosen ? 0 : 15000);
         EXPECT_FALSE(port.progressVisible());
     }
+    const std::string wait = "Take SD card out and press reset button.";
+    const std::string ask = "Select firmware file";
+    EXPECT_EQ(port.statuses(), (Lines{wait, "Update failed (timeout exceeded)", wait, ask,
+                                      "Invalid firmware file (1)", wait, ask,
+                                      "Updating in progress...", "Updated successfully"}));
+    EXPECT_EQ(slept, 15000);  // the probes without a loader; none once it is there
 }
 
 }  // namespace

@@ -12,14 +12,11 @@ auto fields(const DeviceKind& k) {
                            k.codeSize, k.auxSize, k.blockSize, std::string(k.fileKey), k.found);
 }
 
-class RegistryTest : public ::testing::Test {
-protected:
+// Every value of every row, as the devices and their firmware files know them; a firmware file
+// matches by its own name in any case, never by its folder's, at the root or deep in a path.
+TEST(RegistryTest, CatalogueRows) {
     DeviceRegistry registry;
     Catalogue catalogue{registry};
-};
-
-// Every value of every row, as the devices and their firmware files know them.
-TEST_F(RegistryTest, CatalogueRows) {
     DeviceRegistry scratch;
     const DeviceKind rows[] = {
         {scratch, "Kado", 151, 0x1FC9, 0x815B, 7, 0x40000, 2048, 1024, "kado"},
@@ -37,24 +34,18 @@ TEST_F(RegistryTest, CatalogueRows) {
         registry.select(i);
         const auto said = std::make_tuple(registry.selectedProductId(), registry.hasCapability(0));
         EXPECT_EQ(said, std::make_tuple(rows[i].productId, (rows[i].flags & 1) != 0));
+        const std::string key = rows[i].fileKey;
+        std::string upper = key;
+        for (char& c : upper) c = static_cast<char>(c - 'a' + 'A');
+        EXPECT_TRUE(registry.firmwareNameMatches("\\" + upper + "_v2.kzt")) << key;
+        EXPECT_TRUE(registry.firmwareNameMatches("/" + std::string(400, 'x') + "/" + key + ".hex"));
+        EXPECT_FALSE(registry.firmwareNameMatches("C:\\" + key + "\\firmware.hex")) << key;
     }
     for (unsigned index : {8u, 0xFFFFFFFFu}) {  // out of range: ignored
         registry.select(index);
         EXPECT_EQ(registry.isFound(index) + registry.isClosed(index), 0);
     }
     EXPECT_EQ(registry.selectedIndex(), 7u);
-}
-
-TEST_F(RegistryTest, FirmwareNameMatchesTheFileNameOnly) {
-    const std::tuple<unsigned, std::string, bool> cases[] = {
-        {0, "C:\\fw\\KADO_v2.kzt", true},      // any case
-        {0, "C:\\kado\\firmware.hex", false},  // a folder named after the kind is not enough
-        {5, "/" + std::string(400, 'x') + "/mondrel.hex", true},  // a long path keeps its name
-    };
-    for (const auto& [row, path, matches] : cases) {
-        registry.select(row);
-        EXPECT_EQ(registry.firmwareNameMatches(path), matches) << path.substr(0, 40);
-    }
 }
 
 }  // namespace

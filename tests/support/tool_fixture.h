@@ -18,8 +18,7 @@ namespace zt::test {
 using Bytes = std::vector<unsigned char>;
 
 inline Bytes readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return Bytes(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
 }
 
 // How many files and folders the folder holds.
@@ -32,11 +31,9 @@ inline long entries(const std::string& folder) {
 inline Bytes savedBank(const hidsim::PresetDevice& device, int bank, int slots) {
     Bytes file{0x21, 0, 1};  // setPcConnection 1 first, 0 last
     file.resize(64);
-    for (int slot = 0; slot < slots; ++slot) {
-        for (int selector : {bank, bank + 2}) {
-            for (const auto& r : device.section(selector, slot)) {
-                file.insert(file.end(), r.begin(), r.end());
-            }
+    for (int i = 0; i < 2 * slots; ++i) {  // the slot's two sections, selectors bank and bank + 2
+        for (const auto& r : device.section(bank + i % 2 * 2, i / 2)) {
+            file.insert(file.end(), r.begin(), r.end());
         }
     }
     file.push_back(0x21);

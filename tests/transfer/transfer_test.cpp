@@ -33,17 +33,8 @@ protected:
 // A failed save leaves the old file byte for byte, nothing beside it, no descriptor open, and
 // switches off the PC mode it switched on. "disk full" lets 5000 records reach the disk.
 TEST_F(TransferTest, SaveCodesByFault) {
-    struct Row {
-        const char* fault;
-        Fault setUp;
-        int code, requests, idleReads;
-    };
-    const auto stopAtRequest3 = [](PresetDevice& d) {
-        d.onWrite = [&d] {
-            if (d.written.size() == 3) requestStop();
-        };
-    };
-    const Row rows[] = {
+    // The fault, then the code, the ReadRequests taken and the reads that found nothing.
+    const std::tuple<std::string, Fault, int, int, int> rows[] = {
         {"reads past an EndRecord", {}, kDownloadDone, 128, 0},
         {"250-byte name", aim(folder.path(std::string(250, 'n'))), kDownloadDone, 128, 0},
         {"no device", [](PresetDevice&) { hidsim::detachAll(); }, kDownloadNoDevice, 0, 0},
@@ -56,33 +47,32 @@ TEST_F(TransferTest, SaveCodesByFault) {
         {"short answer in slot 40", [](PresetDevice& d) { d.setSection(0, 40, {{4}, {2}}); }, 6,
          128, 0},
         {"endless answer in slot 3", [](PresetDevice& d) { d.endlessAfter = 7; }, 7, 8, 0},
-        {"stop requested", stopAtRequest3, kDownloadStopped, 3, 0},
+        {"stop requested at request 3",
+         [](PresetDevice& d) { d.onWrite = [&d] { if (d.written.size() == 3) requestStop(); }; },
+         kDownloadStopped, 3, 0},
     };
     rlimit unlimited{};
     getrlimit(RLIMIT_FSIZE, &unlimited);
     signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG, as on a full disk
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.fault);
-        attach(row.setUp);
+    for (const auto& [fault, setUp, code, requests, idleReads] : rows) {
+        SCOPED_TRACE(fault);
+        attach(setUp);
         const std::string target = tool->paths.presetsPath;
-        folder.write(target, std::string(4096, 'Z'));
+        folder.write(target, std::string(code ? 4096 : 0, 'Z'));  // an empty file can be replaced
         const Bytes old = readFile(target);  // nothing where the folder is missing
         const long files = entries(folder.path(""));
         const long descriptors = entries("/proc/self/fd");
-        const rlimit full{row.fault == std::string("disk full") ? 64 * 5000 : unlimited.rlim_cur,
-                          unlimited.rlim_max};
+        const rlimit full{fault == "disk full" ? 320000 : unlimited.rlim_cur, unlimited.rlim_max};
         setrlimit(RLIMIT_FSIZE, &full);
-        EXPECT_EQ(tool->transfer.downloadPresets(0, 0, 64), row.code);
+        EXPECT_EQ(tool->transfer.downloadPresets(0, 0, 64), code);
         setrlimit(RLIMIT_FSIZE, &unlimited);
         clearStopRequest();
-        const Bytes whole = savedBank(*device, 0, 64);
-        EXPECT_TRUE(readFile(target) == (row.code == kDownloadDone ? whole : old));
+        EXPECT_TRUE(readFile(target) == (code == kDownloadDone ? savedBank(*device, 0, 64) : old));
         EXPECT_EQ(entries(folder.path("")), files);
         EXPECT_EQ(entries("/proc/self/fd"), descriptors);
-        const std::vector<int> switches = row.requests > 0 ? std::vector{1, 0} : std::vector<int>{};
-        EXPECT_EQ(device->pcConnectionChanges, switches);
-        EXPECT_EQ(device->requests, row.requests);
-        EXPECT_EQ(device->idleReads, row.idleReads);
+        EXPECT_EQ(device->pcConnectionChanges, (requests ? std::vector{1, 0} : std::vector<int>{}));
+        EXPECT_EQ(device->requests, requests);
+        EXPECT_EQ(device->idleReads, idleReads);
         for (int timeout : device->timeouts(hidsim::Call::Read)) EXPECT_EQ(timeout, 1000);
         for (int timeout : device->timeouts(hidsim::Call::Write)) EXPECT_EQ(timeout, 1000);
     }
@@ -90,7 +80,7 @@ TEST_F(TransferTest, SaveCodesByFault) {
 
 // Only whole records are sent: a file that is empty, ragged, or shrinks (to 1500 records and a
 // part) while it is sent gives 1.
-TEST_F(TransferTest, LoadRefusesPartialFiles) {
+TEST_F(TransferTest, PartialFilesAreRefused) {
     for (std::uintmax_t size : {0, 64 * 3 + 1, 64 * 1500 + 10}) {
         attach({});
         folder.write(file, std::string(64 * 4000, '\1'));
@@ -100,13 +90,9 @@ TEST_F(TransferTest, LoadRefusesPartialFiles) {
         EXPECT_EQ(tool->transfer.uploadFile(-1), kUploadFileFailed);
         EXPECT_EQ(std::ssize(device->written), size < 64 * 1500 ? 0 : 1500);
     }
-}
-
-// A temporary file that vanished before the replace must not count as saved.
-TEST_F(TransferTest, ReplacingFromAMissingFileFails) {
-    folder.write(file, "old");
+    // Nor may a save count whose temporary file vanished before the replace.
     EXPECT_FALSE(replaceFile(folder.path("gone.part"), file));
-    EXPECT_EQ(std::filesystem::file_size(file), 3u);
+    EXPECT_EQ(std::filesystem::file_size(file), 64 * 1500 + 10u);
 }
 
 }  // namespace
