@@ -12,8 +12,6 @@ namespace zt {
 class ActiveDevice {
 public:
     ActiveDevice() = default;
-    // A handle still open when the tool goes is closed, so the device is free for the next program.
-    ~ActiveDevice() { close(); }
     ActiveDevice(const ActiveDevice&) = delete;
     ActiveDevice& operator=(const ActiveDevice&) = delete;
 
