@@ -169,7 +169,7 @@ TEST_F(ChannelTest, EveryKbootStepHasItsCode) {
         {11, {F::WrongEchoedTag, F::ErrorStatus}, 0, 0, 53}, {11, {F::ErrorStatus}, 0, 0, 54},
         {11, {}, 0, 49, 0}, {11, {}, 0, 50, 51},
         {4, {}, 1, 49, 0},   // a slow final response is still heard
-        {4, {}, 1, 50, 45},  // empties that hold the command's acknowledgement judged as final
+        {4, {}, 1, 50, 45},  // the 50th empty report judged, or more skipped
     };
     const std::string file = firmware({{0, patternBytes(5000)}});
     registry.select(kMondrel);
