@@ -153,6 +153,9 @@ TEST_F(ChannelTest, CodesBeforeAnythingIsSent) {
     empty.attachBootloader(&channel);
     EXPECT_EQ(empty.installFirmware(good), 1);
     EXPECT_FALSE(empty.bootloaderPresent());
+    Catalogue kinds{empty};  // a kind selected now, but no channel to ask
+    empty.attachBootloader(nullptr);
+    EXPECT_FALSE(empty.bootloaderPresent());
 }
 
 // A spoilt answer to each step. Faults: a read error, a time-out or a length past the bytes read
