@@ -10,10 +10,9 @@
 
 namespace {
 
-struct FuzzDevice : hidsim::Device {
+struct FuzzDevice : hidsim::PresenceDevice {  // takes every write
     const std::uint8_t* at = nullptr;
     const std::uint8_t* end = nullptr;
-    int write(const unsigned char*, std::size_t length) override { return int(length); }
     int read(unsigned char* data, std::size_t length, int) override {
         const std::uint8_t n = at == end ? 0xFE : *at++;
         if (n >= 0xFE) return n == 0xFE ? 0 : -1;
@@ -34,12 +33,10 @@ void expectSound(const std::optional<zt::ResponseView>& response, std::uint8_t t
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const auto device = [] {
-        auto d = std::make_shared<FuzzDevice>();
-        hidsim::attach(0x16D0, 0x0EA1, d);
-        return d;
-    }();
+    static const auto device = std::make_shared<FuzzDevice>();
     if (size == 0) return 0;
+    hidsim::detachAll();
+    hidsim::attach(0x16D0, 0x0EA1, device);
     device->at = data + 1;
     device->end = data + size;
     zt::ActiveDevice active;

@@ -4,14 +4,12 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
-#include <vector>
 
 #include "hidsim/hidsim.h"
 
 namespace hidsim {
 
-class HalfKayLoader : public Device {
+class HalfKayLoader : public PresenceDevice {
 public:
     HalfKayLoader(std::uint32_t codeSize, std::uint32_t blockSize)
         : memory(codeSize, 0xFF), blockSize_(blockSize) {}
@@ -19,9 +17,8 @@ public:
     int refuseFirstWrites = 0;  // the first n writes are refused; -1 refuses every write
     bool refuseBoot = false;    // the boot report is refused
 
-    std::vector<Report> reports;                // every report written (refused ones too)
-    std::vector<std::uint8_t> memory;           // codeSize bytes, 0xFF until a block lands
-    std::vector<std::uint32_t> blockAddresses;  // accepted blocks, in order
+    std::vector<Report> reports;       // every report written (refused ones too)
+    std::vector<std::uint8_t> memory;  // codeSize bytes, 0xFF until a block lands
     bool booted = false;
 
     int write(const unsigned char* data, std::size_t length) override {
@@ -33,13 +30,11 @@ public:
             return -1;
         booted = boot;
         const std::uint32_t address = data[1] | data[2] << 8 | data[3] << 16;
-        if (!boot) blockAddresses.push_back(address);
         if (!boot && address < memory.size())
             std::copy_n(data + 65, std::min<std::size_t>(blockSize_, memory.size() - address),
                         memory.begin() + address);
         return static_cast<int>(length);
     }
-    int read(unsigned char*, std::size_t, int) override { return 0; }
 
 private:
     std::uint32_t blockSize_;
