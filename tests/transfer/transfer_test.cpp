@@ -50,6 +50,11 @@ TEST_F(TransferTest, SaveCodesByFault) {
         {"stop requested at request 3",
          [](PresetDevice& d) { d.onWrite = [&d] { if (d.written.size() == 3) requestStop(); }; },
          kDownloadStopped, 3, 0},
+        {"every short temporary name taken",  // last: the names stay taken
+         [this](PresetDevice&) {
+             for (int n = 0; n < 100; ++n) folder.write(".zt" + std::to_string(n) + ".part", "");
+         },
+         kDownloadFileFailed, 0, 0},
     };
     rlimit unlimited{};
     getrlimit(RLIMIT_FSIZE, &unlimited);
@@ -93,6 +98,17 @@ TEST_F(TransferTest, PartialFilesAreRefused) {
     // Nor may a save count whose temporary file vanished before the replace.
     EXPECT_FALSE(replaceFile(folder.path("gone.part"), file));
     EXPECT_EQ(std::filesystem::file_size(file), 64 * 1500 + 10u);
+}
+
+// Only the acknowledged types wait for an answer: a DataRecord is sent and done.
+TEST_F(TransferTest, OnlyAcknowledgedTypesWaitForAnAnswer) {
+    attach({});
+    ASSERT_TRUE(tool->channel.open(0x16D0, 0x0DAF));
+    TransferPacket data;
+    data.setField(0, kDataRecord);
+    EXPECT_TRUE(tool->channel.sendPacket(data));
+    EXPECT_TRUE(device->timeouts(hidsim::Call::Read).empty());
+    tool->channel.close();
 }
 
 }  // namespace
