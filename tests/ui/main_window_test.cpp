@@ -35,12 +35,5 @@ TEST_F(ToolTest, CreationStopsOnlyAtACommandButtonOrTheBar) {
     }
 }
 
-// A new search hides every transfer button a selected kind showed, "Save Bank A" included.
-TEST_F(ToolTest, HidingTransferButtonsHidesEveryOne) {
-    tool->window.showBankButtons();
-    tool->window.hideTransferButtons();
-    EXPECT_EQ(port.visibleIds(), std::vector<int>{201});
-}
-
 }  // namespace
 }  // namespace zt::test
