@@ -45,9 +45,8 @@ TEST_F(QtTool, StartsNamedAndFocusedThenKeyboardPathThroughASearchAndASelection)
     for (unsigned row = 0; row < 8; ++row) {  // sharp at 200%: the pictures' @2x twins
         SCOPED_TRACE(row);
         QPushButton* button = controls.button(tool.window.deviceButton(row));
-        const std::string name = tool.registry.row(row).name;  // its text is never drawn
-        const QStringList seen{button->text(), accessibleName(button), button->toolTip()};
-        EXPECT_EQ(seen.join('|').toStdString(), "|" + name + "|" + name);
+        const QString name = tool.registry.row(row).name;  // its text is never drawn
+        EXPECT_EQ(button->text() + '|' + button->toolTip(), '|' + name);  // the walk reads its name
         EXPECT_TRUE(QTest::qWaitFor([&] { return !button->icon().isNull(); }, 60000));
         EXPECT_EQ(button->icon().pixmap(button->iconSize(), 2.0).size(), QSize(200, 150));
     }
@@ -122,7 +121,6 @@ TEST_F(QtTool, FileDialogsGiveWhatWasChosenWithinTheBuffer) {
     const std::string old = folder.path("old.zentari");
     const std::string dir = folder.path("");
     const std::string fits = dir + std::string(246 - dir.size(), 'a') + ".zentari";  // 254 bytes
-    // 260 bytes in 259 characters
     const std::string tooLong = dir + "\xc3\xbc" + std::string(250 - dir.size(), 'a') + ".zentari";
     const struct {
         const char* fault;

@@ -1,6 +1,5 @@
-// A recording controls port: which controls are shown, the status texts, the focus, a log of the
-// calls that show things, and file dialogs answered from a script. Places and captions are left to
-// the real toolkits' tests.
+// A recording controls port: which controls show, the status texts, the focus, a log of the calls
+// that show things, file dialogs answered from a script. Places and captions: see tests/qt, win32.
 #pragma once
 
 #include <algorithm>
@@ -23,13 +22,10 @@ class FakeControlsPort : public ControlsPort {
 public:
     bool createWindow(const WindowSpec&) override { return true; }
     ControlHandle createStatusBar(int, int, const std::string&) override { return 1; }
-    ControlHandle createButton(const ControlSpec& params) override {
-        return add(params.id, params.visible);
-    }
+    ControlHandle createButton(const ControlSpec& c) override { return add(c.id, c.visible); }
     ControlHandle createProgressBar(int id, Rect) override { return add(id, false); }
-    // A handle never made (0 included) throws.
     void setVisible(ControlHandle control, bool visible) override {
-        visible_.at(control) = visible;
+        visible_.at(control) = visible;  // throws for a handle never made, 0 included
         log_.push_back("visible " + std::to_string(control - kBase) + (visible ? " 1" : " 0"));
     }
     void moveAndRaise(ControlHandle, int, int) override {}
@@ -41,15 +37,12 @@ public:
     void setFocus(ControlHandle control) override { focus_ = control; }
     void setProgressMarquee(int) override {}
     void setProgressRange(int) override {}
-    void setProgressPosition(int position) override {
-        log_.push_back("position " + std::to_string(position));
-    }
+    void setProgressPosition(int at) override { log_.push_back("position " + std::to_string(at)); }
     bool runFileDialog(const FileDialogSpec& params, std::string& path) override {
         dialogs_.push_back({path});
         log_.push_back(std::string("dialog ") + params.filterDescription);
-        if (answers_.empty()) return false;
-        const std::optional<std::string> answer = answers_.front();
-        answers_.pop_front();
+        const auto answer = answers_.empty() ? std::nullopt : answers_.front();
+        if (!answers_.empty()) answers_.pop_front();
         if (!answer || static_cast<int>(answer->size()) + 1 > params.largestPath) return false;
         path = *answer;
         return true;
