@@ -1,5 +1,4 @@
-// Where a failed control stops MainWindow's creation, and where the keyboard starts. The rest is
-// checked on the real widgets (tests/qt, tests/win32) and through the actions (tests/app).
+// What a failed control leaves of MainWindow's creation, and the focus. The rest: tests/qt, app.
 #include <gtest/gtest.h>
 
 #include "support/tool_fixture.h"
