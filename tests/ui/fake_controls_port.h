@@ -20,7 +20,7 @@ struct DialogCall {
 // Not guarded: inspect it only while no worker drives it.
 class FakeControlsPort : public ControlsPort {
 public:
-    bool createWindow(const WindowSpec&) override { return true; }
+    bool createWindow(const WindowSpec&) override { return failId_ != -1; }
     ControlHandle createStatusBar(int, int, const std::string&) override { return 1; }
     ControlHandle createButton(const ControlSpec& c) override { return add(c.id, c.visible); }
     ControlHandle createProgressBar(int id, Rect) override { return add(id, false); }
@@ -50,7 +50,7 @@ public:
 
     // The next dialog confirms this path, or cancels for nullopt; with nothing scripted it cancels.
     void answerDialog(std::optional<std::string> path) { answers_.push_back(std::move(path)); }
-    void failCreationOf(int id) { failId_ = id; }  // that control's creation fails
+    void failCreationOf(int id) { failId_ = id; }  // that control's creation fails; -1: the window
     ControlHandle focus() const { return focus_; }
     std::vector<int> visibleIds() const {
         std::vector<int> ids;

@@ -6,13 +6,14 @@
 namespace zt::test {
 namespace {
 
-TEST_F(ToolTest, CreationStopsOnlyAtACommandButtonOrTheBar) {
+TEST_F(ToolTest, CreationStopsOnlyAtTheWindowACommandButtonOrTheBar) {
     const struct {
         const char* fault;
         int failingId;
         const char* made;  // created? | which of slots 0 to 6 | which of device rows 0 to 7 exist
     } cases[] = {
         {"a whole window reported as a failure", 0, "1|1111111|11111111"},
+        {"a failed window reported as success", -1, "0|0000000|00000000"},
         {"controls made after a failed command button", 204, "0|1110000|00000000"},
         {"device buttons made after a failed progress bar", 221, "0|1111111|00000000"},
         {"a missing device button placed, or stopping the rest", 309, "1|1111111|11011111"},
