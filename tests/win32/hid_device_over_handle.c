@@ -1,5 +1,4 @@
-/* hidapi's Windows backend with the tool's hid_write_timeout patched in, compiled here so a test
-   can make a device over any overlapped handle (a pipe end) instead of a real HID device. */
+/* hidapi's patched Windows backend, plus a device over any overlapped handle (a pipe end). */
 #include "hid.c"
 
 hid_device *zt_hid_device_over_handle(HANDLE handle, unsigned short output_report_length)
