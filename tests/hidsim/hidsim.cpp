@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <cwchar>
 #include <map>
 #include <utility>
@@ -30,14 +29,6 @@ struct World {
 World& world() {
     static World* w = new World;  // never destroyed: a worker may still use it at exit
     return *w;
-}
-
-// hidapi's callers free the enumeration's strings with free(), so they come from malloc.
-template <typename Char>
-Char* mallocCopy(const std::basic_string<Char>& text) {
-    auto* copy = static_cast<Char*>(std::malloc((text.size() + 1) * sizeof(Char)));
-    std::memcpy(copy, text.c_str(), (text.size() + 1) * sizeof(Char));
-    return copy;
 }
 
 }  // namespace
@@ -119,17 +110,12 @@ hid_device_info* hid_enumerate(unsigned short vendor_id, unsigned short product_
     auto guard = hidsim::lock();
     hid_device_info* head = nullptr;
     hid_device_info** tail = &head;
-    int index = 0;
     for (const Attached& a : world().devices) {
-        ++index;
         if (vendor_id != 0 && a.vendorId != vendor_id) continue;
         if (product_id != 0 && a.productId != product_id) continue;
         auto* info = static_cast<hid_device_info*>(std::calloc(1, sizeof(hid_device_info)));
-        const std::string path = "/dev/hidsim" + std::to_string(index);
-        info->path = mallocCopy(path);
         info->vendor_id = a.vendorId;
         info->product_id = a.productId;
-        info->serial_number = mallocCopy(a.identity.serial);
         *tail = info;
         tail = &info->next;
     }
@@ -139,8 +125,6 @@ hid_device_info* hid_enumerate(unsigned short vendor_id, unsigned short product_
 void hid_free_enumeration(hid_device_info* devices) {
     while (devices != nullptr) {
         hid_device_info* next = devices->next;
-        std::free(devices->path);
-        std::free(devices->serial_number);
         std::free(devices);
         devices = next;
     }
