@@ -1,7 +1,6 @@
 // Arbitrary bytes as a firmware file: the reader stays inside the image, reads the same however
 // the bytes are split between reads (the first byte picks the piece size), keeps its result and
 // count consistent, and a copied range holds the written bytes and 0xFF elsewhere.
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -38,9 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(&count, text + 4, 2);
     std::vector<std::uint8_t> range(count);
     zt::copyImageRange(whole, offset, count, range.data());
-    for (std::int64_t i = 0; i < count; ++i) {
-        const bool inside = offset >= 0 && std::int64_t{offset} + count < zt::FirmwareImage::kSize;
+    const bool inside = offset >= 0 && std::int64_t{offset} + count < zt::FirmwareImage::kSize;
+    for (std::int64_t i = 0; i < count; ++i)
         check(range[i] == (inside && whole.written[offset + i] ? whole.bytes[offset + i] : 0xFF));
-    }
     return 0;
 }
