@@ -16,9 +16,7 @@ const std::string kEnd = ":00000001FF\n";
 
 std::string rec(std::uint16_t at, const Bytes& data) { return test::hexRecord(0, at, data); }
 std::string padded(std::size_t length, const std::string& end) {  // one record, then spaces
-    std::string line = ":0100000055AA";
-    line.resize(length, ' ');
-    return line + end;
+    return ":0100000055AA" + std::string(length - 13, ' ') + end;
 }
 
 class HexReaderTest : public ::testing::Test {
