@@ -116,6 +116,7 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
         {"save: result code lost, or the old file", [&] { one(); kado->silentAfter = 0; },
          {"save", a, "--force"}, 1, {kSave, kRun, "Presets transfer failed (5)"},
          [&] { EXPECT_EQ(readFile(a), savedBank(*kado, 0, 256)); }},
+        {"--version fails", [] {}, {"--version"}, 0, {std::string("zentari ") + kVersionText}},
         {"unknown command runs", [] {}, {"frobnicate"}, 2,
          {"zentari: there is no command 'frobnicate' (see zentari --help)"}},
         {"missing file", [] { attachMondrel(); }, {"update", old + "x"}, 2,
