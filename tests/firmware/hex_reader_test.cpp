@@ -90,15 +90,13 @@ TEST(HexDigitsTest, FourBytesAtOnceAgreeWithOneAtATime) {
             char field[] = "a0F9b1C2";
             field[lane] = static_cast<char>(c);
             std::uint32_t bytes = 0, sum = 1;
-            std::uint32_t want = 0, wantSum = 1;
             const bool hex = isHexDigit(field[lane]);
-            for (int i = 0; hex && i < 4; ++i) {
-                const auto byte = std::stoul(std::string(field + 2 * i, 2), nullptr, 16);
-                want |= byte << (8 * i);
-                wantSum += byte;
-            }
             ASSERT_EQ(readFourBytes(field, bytes, sum), hex) << lane << ' ' << c;
-            ASSERT_EQ(std::make_pair(bytes, sum), std::make_pair(want, wantSum)) << lane << c;
+            // Unchanged when refused; else the field's bytes, the first one lowest, and their sum.
+            const std::uint32_t want = hex ? __builtin_bswap32(std::stoul(field, nullptr, 16)) : 0;
+            const auto byte = [want](int i) { return want >> (8 * i) & 255; };
+            ASSERT_EQ(bytes, want) << lane << ' ' << c;
+            ASSERT_EQ(sum, 1 + byte(0) + byte(1) + byte(2) + byte(3)) << lane << ' ' << c;
         }
     }
 }
