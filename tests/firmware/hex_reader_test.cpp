@@ -130,6 +130,7 @@ TEST_F(HexReaderTest, CopyImageRangeBlanksWhatWasNotWritten) {
     const std::string text = rec(0x100, {1, 2, 3, 4}) + ":02000004000FEB\n" + rec(0xFFFC, {7, 8});
     MemorySource source(text.data(), text.size());  // into a fresh image: zeros, none written
     ASSERT_EQ(readHexLines(*image, source), 6);
+    EXPECT_EQ(imageEnd(*image), 0xFFFFE) << "a written top block skipped";
     const std::tuple<std::int32_t, std::int32_t, Bytes> rows[] = {  // offset, length, bytes
         {0xFE, 8, {0xFF, 0xFF, 1, 2, 3, 4, 0xFF, 0xFF}},
         {0xFFFFB, 4, {0xFF, 7, 8, 0xFF}},
