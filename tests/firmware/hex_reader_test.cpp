@@ -101,8 +101,8 @@ TEST(HexDigitsTest, FourBytesAtOnceAgreeWithOneAtATime) {
     }
 }
 
-// A line lost where it crosses one of the reader's 32 KiB blocks; the end not past the highest
-// byte; an unreadable file read as empty. (The table above shows any state carried between reads.)
+// A line lost where it crosses one of the reader's 32 KiB blocks; an end other than just past the
+// highest byte; an unreadable file read as empty. (The table shows state carried between reads.)
 TEST_F(HexReaderTest, LargeAndUnreadableFiles) {
     const Bytes data = test::patternBytes(0x30000);
     std::string text;  // in CR LF
