@@ -49,13 +49,6 @@ std::shared_ptr<hidsim::KbootBootloader> attachMondrel() {
     return kboot;
 }
 
-// The first answer after the switch into PC-connection mode.
-hidsim::Record secondRecord(const std::string& path) {
-    hidsim::Record record{};
-    std::ifstream(path, std::ios::binary).seekg(64).read(reinterpret_cast<char*>(&record), 64);
-    return record;
-}
-
 class CliTest : public ToolTest {
 protected:
     const std::string firmware = folder.write("mondrel-2.0.hex", hexFile({{0, patternBytes(900)}}));
@@ -104,10 +97,10 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
         {"list --json: not JSON", [] { attachPresets(Shape::OneBank, true); }, {"list", "--json"},
          0, {"[", json, "]"}},
         {"save: not the device's bank", one, {"save", a}, 0, kSaved,
-         [&] { EXPECT_EQ(secondRecord(a), kado->section(0, 0)[0]); }},
+         [&] { EXPECT_EQ(readFile(a), savedBank(*kado, 0, 256)); }},
         {"save --bank B --device: bank A, or the other kind", [&] { one(); two(); },
          {"save", "--bank", "b", b, "--device", "SIRAVEL"}, 0, kSaved,
-         [&] { EXPECT_EQ(secondRecord(b), siravel->section(1, 0)[0]); }},
+         [&] { EXPECT_EQ(readFile(b), savedBank(*siravel, 1, 64)); }},
         {"load: not to bank A", two, {"load", b}, 0,
          {"Select presets file to load", kRun, "File loaded successfully"},
          [&] { EXPECT_EQ(siravel->section(0, 63)[9], fresh.section(1, 63)[9]); }},
@@ -122,7 +115,8 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
          {"update", firmware}, 1, {kUpdated[0], kUpdated[1], kUpdated[2], "Update failed (54)"}},
         {"save: result code lost, or the old file", [&] { one(); kado->silentAfter = 0; },
          {"save", a, "--force"}, 1, {kSave, kRun, "Presets transfer failed (5)"},
-         [&] { EXPECT_EQ(secondRecord(a), kado->section(0, 0)[0]); }},
+         [&] { EXPECT_EQ(readFile(a), savedBank(*kado, 0, 256)); }},
+        {"--version fails", [] {}, {"--version"}, 0, {std::string("zentari ") + kVersionText}},
         {"unknown command runs", [] {}, {"frobnicate"}, 2,
          {"zentari: there is no command 'frobnicate' (see zentari --help)"}},
         {"missing file", [] { attachMondrel(); }, {"update", old + "x"}, 2,

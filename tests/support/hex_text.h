@@ -20,10 +20,7 @@ inline std::string hexRecord(std::uint8_t type, std::uint16_t address,
     for (std::uint8_t b : fields) checksum -= b;
     fields.push_back(checksum);
     std::string line = ":";
-    for (std::uint8_t b : fields) {
-        line += "0123456789ABCDEF"[b >> 4];
-        line += "0123456789ABCDEF"[b & 0xF];
-    }
+    for (std::uint8_t b : fields) line += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
     return line + "\n";
 }
 
@@ -38,15 +35,14 @@ inline std::string hexFile(const std::vector<HexChunk>& chunks) {
     std::string text;
     std::uint32_t page = 0;
     for (const HexChunk& chunk : chunks) {
-        std::size_t take = 0;
-        for (std::size_t at = 0; at < chunk.bytes.size(); at += take) {
+        for (std::size_t at = 0, take = 0; at < chunk.bytes.size(); at += take) {
             const std::uint32_t address = chunk.address + std::uint32_t(at);
-            const std::size_t pageLeft = 0x10000 - address % 0x10000;
-            take = std::min<std::size_t>({16, chunk.bytes.size() - at, pageLeft});
             if (address >> 16 != page) {
                 page = address >> 16;
                 text += hexRecord(4, 0, {std::uint8_t(page >> 8), std::uint8_t(page)});
             }
+            const std::size_t pageLeft = 0x10000 - address % 0x10000;
+            take = std::min<std::size_t>({16, chunk.bytes.size() - at, pageLeft});
             const auto from = chunk.bytes.begin() + std::ptrdiff_t(at);
             text += hexRecord(0, std::uint16_t(address), {from, from + std::ptrdiff_t(take)});
         }
