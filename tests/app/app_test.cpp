@@ -133,7 +133,8 @@ TEST_F(AppTest, TransferButtons) {
         std::string bytes;  // to load: SectionRecords, DataRecords and EndRecords, selectors 0..4
         std::vector<hidsim::Record> expected;
         for (long i = 0; !save && i < size; ++i) {
-            hidsim::Record r{static_cast<unsigned char>(i % 3 == 0 ? 4 : i % 3), 0, 0, 0,
+            const long type = i % 3 == 0 ? 4 : (i % 6 == 5 ? 6 : i % 3);  // 2 and 6 acknowledged
+            hidsim::Record r{static_cast<unsigned char>(type), 0, 0, 0,
                              static_cast<unsigned char>(i % 5)};
             r[63] = static_cast<unsigned char>(i | 1);  // the last byte too must reach the device
             bytes.append(r.begin(), r.end());

@@ -98,9 +98,11 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
          0, {"[", json, "]"}},
         {"save: not the device's bank", one, {"save", a}, 0, kSaved,
          [&] { EXPECT_EQ(readFile(a), savedBank(*kado, 0, 256)); }},
-        {"save --bank B --device: bank A, or the other kind", [&] { one(); two(); },
-         {"save", "--bank", "b", b, "--device", "SIRAVEL"}, 0, kSaved,
-         [&] { EXPECT_EQ(readFile(b), savedBank(*siravel, 1, 64)); }},
+        {"save --bank B --device: bank A, the other kind, or waiting on", [&] { one(); two(); },
+         {"save", "--bank", "b", b, "--device", "SIRAVEL", "--wait", "3"}, 0, kSaved, [&] {
+             EXPECT_EQ(readFile(b), savedBank(*siravel, 1, 64));
+             EXPECT_EQ(hidsim::openAttempts(0x16D0, 0x0DAF), 3) << "searched again when found";
+         }},
         {"load: not to bank A", two, {"load", b}, 0,
          {"Select presets file to load", kRun, "File loaded successfully"},
          [&] { EXPECT_EQ(siravel->section(0, 63)[9], fresh.section(1, 63)[9]); }},

@@ -1,6 +1,8 @@
 // Saves of a bank, and loads of partial files, against the emulated device: codes by fault.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include "platform/replace_file.h"
 #include "platform/stop_request.h"
@@ -50,6 +52,8 @@ TEST_F(TransferTest, SaveCodesByFault) {
         {"stop requested at request 3",
          [](PresetDevice& d) { d.onWrite = [&d] { if (d.written.size() == 3) requestStop(); }; },
          kDownloadStopped, 3, 0},
+        {"started without stdin: a file opened as descriptor 0 refused",
+         [](PresetDevice&) { close(STDIN_FILENO); }, kDownloadDone, 128, 0},
         {"every short temporary name taken",  // last: the names stay taken
          [this](PresetDevice&) {
              for (int n = 0; n < 100; ++n) folder.write(".zt" + std::to_string(n) + ".part", "");
@@ -80,6 +84,9 @@ TEST_F(TransferTest, SaveCodesByFault) {
         EXPECT_EQ(device->idleReads, idleReads);
         for (int timeout : device->timeouts(hidsim::Call::Read)) EXPECT_EQ(timeout, 1000);
         for (int timeout : device->timeouts(hidsim::Call::Write)) EXPECT_EQ(timeout, 1000);
+        if (fcntl(STDIN_FILENO, F_GETFD) == -1) {
+            EXPECT_EQ(open("/dev/null", O_RDONLY), STDIN_FILENO);
+        }
     }
 }
 
