@@ -29,10 +29,8 @@ public:
     void failCommand(std::uint8_t tag, Fault fault, int occurrence = 1, bool final = false) {
         faults_.push_back({tag, fault, occurrence, final});
     }
-    // Answers to `tag` come after `count` empty reports (id 3, length 0, nothing more).
-    void emptyReportsBefore(std::uint8_t tag, int count, bool final = false) {
-        empties_[{tag, final}] = count;
-    }
+    // Answers to {tag, final} come after this many empty reports (id 3, length 0, nothing more).
+    std::map<std::pair<std::uint8_t, bool>, int> emptyReportsBefore;
     int refusedDataReport = 0;  // the n-th data report is refused (-1)
 
     std::vector<Report> reports;      // every report written
@@ -105,13 +103,12 @@ private:
             if (fault == Fault::ErrorStatus) r[11] = 1;
             if (fault == Fault::LengthPastReport) r[2] = 13;
         }
-        queue_.insert(queue_.end(), empties_[{tag, final}], Report{3, 0, 0, 0});
+        queue_.insert(queue_.end(), emptyReportsBefore[{tag, final}], Report{3, 0, 0, 0});
         queue_.push_back(r);
     }
 
     std::deque<Report> queue_;  // [0] 0xEE: a read error
     std::map<std::uint8_t, int> seen_;
-    std::map<std::pair<std::uint8_t, bool>, int> empties_;
     std::vector<std::tuple<std::uint8_t, Fault, int, bool>> faults_;  // as failCommand
     int dataSeen_ = 0;
     bool dataPhase_ = false;
