@@ -102,49 +102,40 @@ TEST_F(ChannelTest, PropertyTextsAndTheProbe) {
     }
 }
 
-TEST_F(ChannelTest, RegistryRunsTheProbesOfTheSelectedKind) {
-    // kind, first-stage loader attached, KBOOT attached at the ids of a kind (-1: none), found
-    const std::tuple<unsigned, bool, int, bool> rows[] = {
-        {1, true, 1, false},  // a kind without loaders opens nothing
-        {kKado, false, kKado, true}, {kMondrel, true, -1, false}, {kMondrel, false, kMondrel, true},
-        {kKado, true, -1, true},  // last: the test's end sees a handle its probe leaves open
-    };
-    for (const auto& [kind, loader, kbootAt, found] : rows) {
-        SCOPED_TRACE(testing::Message() << kind << loader << kbootAt);
-        registry.select(kind);
-        hidsim::detachAll();
-        if (kbootAt >= 0) kboot(kbootAt);
-        if (loader) halfKay();
-        EXPECT_EQ(registry.bootloaderPresent(), found);
-        EXPECT_EQ(hidsim::openAttempts(0x16C0, 0x0478), kind == kKado ? 1 : 0);
-        EXPECT_EQ(hidsim::openAttempts(0x1FC9, 0x815B), kind == kKado && !loader ? 1 : 0);
-        EXPECT_EQ(hidsim::openAttempts(0x16D0, 0x0EA1), kind == kMondrel ? 1 : 0);
-    }
-}
-
-// Faults: a device opened, erased or written for a file that cannot be read or does not suit it,
-// or a refusal that shows another step's code.
-TEST_F(ChannelTest, CodesBeforeAnythingIsSent) {
+// The selected kind's loaders: probed at its ids only, and a file that does not suit refused
+// before anything is sent. Faults: another kind's ids probed, KBOOT probed after a loader was
+// found, a leaked handle; a device opened, erased or written for a file that cannot be read or
+// does not suit it, or a refusal that shows another step's code.
+TEST_F(ChannelTest, TheSelectedKindsLoaders) {
     const std::string good = firmware({{0, patternBytes(100)}});
     const std::string noZero = firmware({{1, patternBytes(100)}}, "z.hex");
-    // kind, first-stage loader attached, KBOOT attached, file, code
-    const std::tuple<unsigned, bool, bool, std::string, int> rows[] = {
-        {kMondrel, false, false, good, 11}, {kKado, false, false, good, 111},
-        {kMondrel, false, true, folder.write("bad.hex", ":0100000041BF\n"), 21},
-        {kKado, true, true, folder.write("short.hex", ":10000000\n"), 121},
-        {kMondrel, false, true, folder.write("e.hex", ":00000001FF\n"), 25},
-        {kMondrel, false, true, noZero, 25}, {kKado, false, true, noZero, 125},
-        {kKado, true, true, noZero, 25},  // final: the KBOOT path would refuse it too
-        {kKado, true, true, folder.write("l.hex", hexFile({{0, patternBytes(0x40001)}})), 26},
+    // kind, first-stage loader attached, KBOOT attached, found, file, code
+    const std::tuple<unsigned, bool, bool, bool, std::string, int> rows[] = {
+        {kMondrel, false, false, false, good, 11}, {kKado, false, false, false, good, 111},
+        {kMondrel, true, false, false, good, 11},  // the first stage is not Mondrel's
+        {1, true, true, false, noZero, 25},        // a kind without loaders probes nothing
+        {kMondrel, false, true, true, folder.write("bad.hex", ":0100000041BF\n"), 21},
+        {kKado, true, true, true, folder.write("short.hex", ":10000000\n"), 121},
+        {kMondrel, false, true, true, folder.write("e.hex", ":00000001FF\n"), 25},
+        {kMondrel, false, true, true, noZero, 25}, {kKado, false, true, true, noZero, 125},
+        {kKado, true, true, true, noZero, 25},  // final: the KBOOT path would refuse it too
+        {kKado, true, true, true, folder.write("l.hex", hexFile({{0, patternBytes(0x40001)}})), 26},
     };
-    for (const auto& [kind, loader, attached, file, code] : rows) {
+    for (const auto& [kind, loader, attached, found, file, code] : rows) {
+        SCOPED_TRACE(testing::Message() << kind << loader << attached << code);
         registry.select(kind);
         auto dev = kboot(kind);
         auto first = halfKay();
         if (!loader) hidsim::detach(first);
         if (!attached) hidsim::detach(dev);
+        EXPECT_EQ(registry.bootloaderPresent(), found);
+        EXPECT_EQ(hidsim::openHandles(), 0);  // the next open would hide a leak
+        EXPECT_EQ(hidsim::openAttempts(0x16C0, 0x0478), kind == kKado ? 1 : 0);
+        EXPECT_EQ(hidsim::openAttempts(0x1FC9, 0x815B), kind == kKado && !loader ? 1 : 0);
+        EXPECT_EQ(hidsim::openAttempts(0x16D0, 0x0EA1), kind == kMondrel ? 1 : 0);
+        dev->reports.clear();  // the probe's questions
         EXPECT_EQ(registry.installFirmware(file), code);
-        EXPECT_TRUE(dev->reports.empty() && first->reports.empty()) << "a byte sent: " << code;
+        EXPECT_TRUE(dev->reports.empty() && first->reports.empty()) << "a byte was sent";
     }
     DeviceRegistry empty;  // no kinds: the selected index lies outside the catalogue
     empty.attachBootloader(&channel);
