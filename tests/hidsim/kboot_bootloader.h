@@ -88,19 +88,17 @@ private:
     void answer(std::uint8_t tag, std::uint32_t status, std::uint32_t value = 0) {
         const int occurrence = ++seen_[tag];
         const std::uint32_t words[] = {status, tag == 7 ? value : tag};
-        Report r{3, 0, 12, 0, 0xA0, 0, 0, 2};
-        r.resize(16);  // no longer than the answer: a length past what came shows
+        Report r{3, 0, 12, 0, 0xA0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0};  // no longer than the answer
         if (tag == 7) r[4] = 0xA7;
         std::memcpy(&r[8], words, 8);
         for (const auto& [ruleTag, fault, ruleOccurrence] : faults_) {
             if (ruleTag != tag || ruleOccurrence != occurrence) continue;
             if (fault == Fault::NoAnswer) return;
-            if (fault == Fault::ReadError) r[0] = 0xEE;
-            if (fault == Fault::WrongReportId) r[0] = 4;
-            if (fault == Fault::NotGeneric) r[4] ^= 0x07;  // 0xA0 and 0xA7 swapped
-            if (fault == Fault::WrongEchoedTag) r[15] = 1;
-            if (fault == Fault::ErrorStatus) r[11] = 1;
-            if (fault == Fault::LengthPastReport) r[2] = 13;
+            // In the enum's order, the byte each fault sets and to what: the report id (0xEE:
+            // a read error), the response tag 0xA0 / 0xA7 swapped, the echo, status, length.
+            const std::pair<int, int> sets[] = {{0, r[0]},  {0, 0xEE}, {0, 4}, {4, r[4] ^ 7},
+                                                {15, 1}, {11, 1},   {2, 13}};
+            r[sets[int(fault)].first] = std::uint8_t(sets[int(fault)].second);
         }
         queue_.insert(queue_.end(), emptyReportsBefore[{tag, occurrence}], Report{3, 0, 0, 0});
         queue_.push_back(r);
