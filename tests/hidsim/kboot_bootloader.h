@@ -25,14 +25,12 @@ public:
 
     explicit KbootBootloader(std::uint32_t flashSize = 0x100000) : flash(flashSize, 0xFF) {}
 
-    // The `occurrence`-th answer to `tag` gets `fault`; `final` picks WriteMemory's final one.
-    void failCommand(std::uint8_t tag, Fault fault, int occurrence = 1, bool final = false) {
-        faults_.push_back({tag, fault, occurrence, final});
+    // The `occurrence`-th answer to `tag` gets `fault` (WriteMemory's final response is its 2nd).
+    void failCommand(std::uint8_t tag, Fault fault, int occurrence = 1) {
+        faults_.push_back({tag, fault, occurrence});
     }
-    // Answers to `tag` come after `count` empty reports (id 3, length 0, nothing more).
-    void emptyReportsBefore(std::uint8_t tag, int count, bool final = false) {
-        empties_[{tag, final}] = count;
-    }
+    // {tag, occurrence}: that answer comes after this many empty reports (id 3, length 0).
+    std::map<std::pair<std::uint8_t, int>, int> emptyReportsBefore;
     int refusedDataReport = 0;  // the n-th data report is refused (-1)
 
     std::vector<Report> reports;      // every report written
@@ -62,7 +60,6 @@ public:
 private:
     void command(const unsigned char* p) {
         const std::uint8_t tag = p[0];
-        ++seen_[tag];
         // The two parameters: an address and a byte count, or for GetProperty the property.
         std::memcpy(&at_, p + 4, 4);  // little-endian, as the host is
         std::memcpy(&left_, p + 8, 4);
@@ -73,7 +70,7 @@ private:
         if (tag == 11) resetDone = true;
         // Properties: 1 the version K2.1.0, 3 the flash start, 4 its size, 5 the sector size.
         const std::uint32_t values[] = {0, 0x4B020100, 0, 0, std::uint32_t(flash.size()), 4096};
-        if (tag == 7) return answer(7, 0, false, at_ < 6 ? values[at_] : 0);
+        if (tag == 7) return answer(7, 0, at_ < 6 ? values[at_] : 0);
         answer(tag, erase || dataPhase_ || tag == 11 ? 0 : 10000);
     }
     void receive(const unsigned char* p, std::uint32_t length) {
@@ -85,34 +82,31 @@ private:
         if (length != 0 && taken == length && left_ > 0) return;
         dataPhase_ = false;
         // Ended early by an empty report (aborted), or more bytes than announced: not whole.
-        answer(4, length == 0 ? 10001 : taken < length ? 4 : 0, true);
+        answer(4, length == 0 ? 10001 : taken < length ? 4 : 0);
     }
     // GetProperty's answer (tag 0xA7) carries `value`; the generic one (0xA0) the command's tag.
-    void answer(std::uint8_t tag, std::uint32_t status, bool final = false,
-                std::uint32_t value = 0) {
+    void answer(std::uint8_t tag, std::uint32_t status, std::uint32_t value = 0) {
+        const int occurrence = ++seen_[tag];
         const std::uint32_t words[] = {status, tag == 7 ? value : tag};
-        Report r{3, 0, 12, 0, 0xA0, 0, 0, 2};
-        r.resize(16);  // no longer than the answer: a length past what came shows
+        Report r{3, 0, 12, 0, 0xA0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0};  // no longer than the answer
         if (tag == 7) r[4] = 0xA7;
         std::memcpy(&r[8], words, 8);
-        for (const auto& [ruleTag, fault, occurrence, ruleFinal] : faults_) {
-            if (ruleTag != tag || ruleFinal != final || occurrence != seen_[tag]) continue;
+        for (const auto& [ruleTag, fault, ruleOccurrence] : faults_) {
+            if (ruleTag != tag || ruleOccurrence != occurrence) continue;
             if (fault == Fault::NoAnswer) return;
-            if (fault == Fault::ReadError) r[0] = 0xEE;
-            if (fault == Fault::WrongReportId) r[0] = 4;
-            if (fault == Fault::NotGeneric) r[4] ^= 0x07;  // 0xA0 and 0xA7 swapped
-            if (fault == Fault::WrongEchoedTag) r[15] = 1;
-            if (fault == Fault::ErrorStatus) r[11] = 1;
-            if (fault == Fault::LengthPastReport) r[2] = 13;
+            // In the enum's order, the byte each fault sets and to what: the report id (0xEE:
+            // a read error), the response tag 0xA0 / 0xA7 swapped, the echo, status, length.
+            const std::pair<int, int> sets[] = {{0, r[0]},  {0, 0xEE}, {0, 4}, {4, r[4] ^ 7},
+                                                {15, 1}, {11, 1},   {2, 13}};
+            r[sets[int(fault)].first] = std::uint8_t(sets[int(fault)].second);
         }
-        queue_.insert(queue_.end(), empties_[{tag, final}], Report{3, 0, 0, 0});
+        queue_.insert(queue_.end(), emptyReportsBefore[{tag, occurrence}], Report{3, 0, 0, 0});
         queue_.push_back(r);
     }
 
     std::deque<Report> queue_;  // [0] 0xEE: a read error
     std::map<std::uint8_t, int> seen_;
-    std::map<std::pair<std::uint8_t, bool>, int> empties_;
-    std::vector<std::tuple<std::uint8_t, Fault, int, bool>> faults_;  // as failCommand
+    std::vector<std::tuple<std::uint8_t, Fault, int>> faults_;  // as failCommand
     int dataSeen_ = 0;
     bool dataPhase_ = false;
     std::uint32_t at_ = 0;    // a data phase's next address
