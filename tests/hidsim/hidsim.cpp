@@ -2,7 +2,6 @@
 
 #include <hidapi.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 #include <map>
@@ -57,10 +56,7 @@ void attach(std::uint16_t vendorId, std::uint16_t productId, std::shared_ptr<Dev
 
 void detach(const std::shared_ptr<Device>& device) {
     auto guard = lock();
-    auto& list = world().devices;
-    list.erase(std::remove_if(list.begin(), list.end(),
-                              [&](const Attached& a) { return a.device == device; }),
-               list.end());
+    std::erase_if(world().devices, [&](const Attached& a) { return a.device == device; });
 }
 
 void detachAll() {

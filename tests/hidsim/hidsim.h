@@ -1,17 +1,8 @@
-// hidsim: hidapi's C functions in-process, over emulated devices that a test attaches by USB ids.
-//
-// It sees what a device would see, and holds the host to hidapi's own rules:
-// - hid_open(vid, pid, serial) opens the first attached device with the ids; a non-null serial
-//   must equal the device's serial number exactly (every emulated device has one, as the real
-//   devices have), so a host that asks for L"" finds nothing.
-// - A device attached as closed is listed by hid_enumerate but cannot be opened: the state of a
-//   device whose node belongs to another user, or that another program holds.
-// - Every read and write is logged on its device with the time-out it was given
-//   (hid_write_timeout is hidsim's own here, so the host's write time-out reaches the log).
-// - The test programs fail any test that ends with a handle still open (tests/support).
-// Every hidapi call and every attach runs under one process-wide lock, so a test may drive the tool
-// on its worker thread while it attaches and inspects devices from its own (take `hidsim::Lock`
-// to read an emulator's state).
+// hidsim: hidapi's C functions in-process, over emulated devices that a test attaches by USB ids,
+// holding the host to hidapi's rules: hid_open takes the first device with the ids, and a non-null
+// serial must match exactly (L"" finds none); a device attached closed is listed but cannot be
+// opened; every read and write is logged with its time-out (hid_write_timeout is hidsim's own).
+// Every call runs under one process-wide lock (`hidsim::lock()` to read an emulator's state).
 #pragma once
 
 #include <cstddef>

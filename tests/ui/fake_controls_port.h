@@ -13,10 +13,6 @@
 
 namespace zt::test {
 
-struct DialogCall {
-    std::string proposed;  // the path buffer's contents when the dialog opened
-};
-
 // Not guarded: inspect it only while no worker drives it.
 class FakeControlsPort : public ControlsPort {
 public:
@@ -39,7 +35,7 @@ public:
     void setProgressRange(int) override {}
     void setProgressPosition(int at) override { log_.push_back("position " + std::to_string(at)); }
     bool runFileDialog(const FileDialogSpec& params, std::string& path) override {
-        dialogs_.push_back({path});
+        dialogs_.push_back(path);
         log_.push_back(std::string("dialog ") + params.filterDescription);
         const auto answer = answers_.empty() ? std::nullopt : answers_.front();
         if (!answers_.empty()) answers_.pop_front();
@@ -52,18 +48,12 @@ public:
     void answerDialog(std::optional<std::string> path) { answers_.push_back(std::move(path)); }
     void failCreationOf(int id) { failId_ = id; }  // that control's creation fails; -1: the window
     ControlHandle focus() const { return focus_; }
-    std::vector<int> visibleIds() const {
-        std::vector<int> ids;
-        for (const auto& [handle, visible] : visible_) {
-            if (visible) ids.push_back(static_cast<int>(handle - kBase));
-        }
-        return ids;
-    }
     std::vector<std::string> log() const { return log_; }  // e.g. "visible 221 1", "status ..."
     std::vector<std::string> statuses() const { return statuses_; }
     std::string status() const { return statuses_.empty() ? "" : statuses_.back(); }
-    std::vector<DialogCall> dialogs() const { return dialogs_; }
-    bool progressVisible() const { return std::ranges::count(visibleIds(), 221) > 0; }
+    // The path buffer's contents when each dialog opened.
+    std::vector<std::string> dialogs() const { return dialogs_; }
+    bool progressVisible() const { return visible_.at(kBase + 221); }
 
 private:
     static constexpr ControlHandle kBase = 1000;  // a handle is not its id: a mix-up shows
@@ -76,7 +66,7 @@ private:
 
     std::map<ControlHandle, bool> visible_;  // by handle, so in the order of the ids
     std::vector<std::string> log_, statuses_;
-    std::vector<DialogCall> dialogs_;
+    std::vector<std::string> dialogs_;
     std::deque<std::optional<std::string>> answers_;
     ControlHandle focus_ = 0;
     int failId_ = 0;
