@@ -1,7 +1,7 @@
 // The worker's choice of request and its idle wait (the Qt tests run it on its thread), closing
 // during an action; the five transfer buttons and Update, from press to final status.
 #include <future>
-#include <ranges>
+#include <span>
 #include <thread>
 
 #include "hidsim/kboot_bootloader.h"
@@ -149,7 +149,8 @@ TEST_F(AppTest, TransferButtons) {
         pressAction(slot);
         Lines seen;  // status texts, dialogs, the bar appearing and disappearing
         long steps = 0;  // of the bar: 0 first, then one a percent reported
-        for (const std::string& line : port.log() | std::views::drop(from)) {
+        const Lines log = port.log();
+        for (const std::string& line : std::span(log).subspan(from)) {
             steps += line.starts_with("position");
             for (const char* shown : {"status", "dialog", "visible 221"}) {
                 if (line.starts_with(shown)) seen.push_back(line);
