@@ -79,6 +79,7 @@ TEST_F(AppTest, ClosingWaitsForTheRunningAction) {
         seen = registry.row(0).name;
     });
     ASSERT_TRUE(tool->dispatcher.startWorker());
+    EXPECT_TRUE(tool->dispatcher.startWorker()) << "a running worker is started already";
     tool->dispatcher.raiseAction(1);
     started.get_future().wait();
     std::thread closing([this] { tool.reset(); });
