@@ -3,6 +3,7 @@
 // HID endpoint, the real device's limit:
 // - KBOOT: a 1 MiB image (its last byte cannot come from a HEX file), 32 bytes per data report;
 // - HalfKay: a 256 KiB image in 256 blocks of 1024 bytes.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -66,7 +67,9 @@ int main() {
         auto loader = std::make_shared<hidsim::KbootBootloader>(FirmwareImage::kSize);
         loader->reports.reserve(40000);
         hidsim::attach(0x16D0, 0x0E9F, loader);
-        return std::function<long long()>([loader] { return loader->dataReports; });
+        return std::function<long long()>([loader]() -> long long {  // id 2: a data report
+            return std::ranges::count_if(loader->reports, [](auto& r) { return r[0] == 2; });
+        });
     });
 
     const std::string kado =
@@ -76,7 +79,8 @@ int main() {
         loader->reports.reserve(300);
         hidsim::attach(0x16C0, 0x0478, loader);
         return std::function<long long()>([loader]() -> long long {
-            return loader->booted ? static_cast<long long>(loader->blockAddresses.size()) : -1;
+            // Every report but the last, the boot report, was a block (none is refused here).
+            return loader->booted ? static_cast<long long>(loader->reports.size()) - 1 : -1;
         });
     });
 
