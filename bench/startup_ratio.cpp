@@ -58,40 +58,15 @@ int main(int argc, char** argv) {
 
 #else  // the driver
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <vector>
+
+#include "whole_process.h"
 
 namespace {
 
 constexpr const char* kGoal = "goal: startup_ratio_vs_qt_hello <= 1.2";
 constexpr int kRuns = 15;
 constexpr int kWarmUps = 2;  // fill the page cache and the font cache first
-
-// Milliseconds from fork to the program's exit, or a negative value when it did not exit cleanly.
-double timeProgram(const char* path) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child < 0) return -1;
-    if (child == 0) {
-        execl(path, path, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return -1;
-    }
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 }  // namespace
 
@@ -100,19 +75,14 @@ int main() {
     std::printf("startup_ratio_vs_qt_hello: unavailable (built without the app)\n%s\n", kGoal);
     return 0;
 #else
-    std::vector<double> app, minimal;
-    for (int run = 0; run < kWarmUps + kRuns; ++run) {
-        const double a = timeProgram(ZT_STARTUP_APP);
-        const double m = timeProgram(ZT_STARTUP_MINIMAL);
-        if (a < 0 || m < 0) {
-            std::printf("startup_ratio_vs_qt_hello: unavailable (a program failed)\n%s\n", kGoal);
-            return 1;
-        }
-        if (run < kWarmUps) continue;
-        app.push_back(a);
-        minimal.push_back(m);
+    const char* const app[] = {ZT_STARTUP_APP, nullptr};
+    const char* const minimal[] = {ZT_STARTUP_MINIMAL, nullptr};
+    const double ratio = bench::medianRatio({app}, {minimal}, kWarmUps, kRuns);
+    if (ratio < 0) {
+        std::printf("startup_ratio_vs_qt_hello: unavailable (a program failed)\n%s\n", kGoal);
+        return 1;
     }
-    std::printf("startup_ratio_vs_qt_hello: %.3f\n", median(app) / median(minimal));
+    std::printf("startup_ratio_vs_qt_hello: %.3f\n", ratio);
     std::printf("%s\n", kGoal);
     return 0;
 #endif
