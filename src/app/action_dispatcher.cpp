@@ -10,7 +10,6 @@ ActionDispatcher::ActionDispatcher(DeviceRegistry& registry, MainWindow& window)
     : registry_(registry),
       window_(window),
       deviceRequests_(registry.rowCount()),
-      deviceCount_(registry.rowCount()),
       idleWait_(waitWhileEqual) {
     for (Handler& handler : actionHandlers_) handler = [] { noAction(); };
     actionHandlers_[0] = [this] { findDevices(); };
@@ -29,7 +28,7 @@ void ActionDispatcher::onCommand(ControlHandle sender, int notificationCode) {
     for (int slot = 0; slot < layout::kSlotCount; ++slot) {
         if (sender == window_.commandButton(slot)) raiseAction(slot);
     }
-    for (unsigned row = 0; row < deviceCount_; ++row) {
+    for (unsigned row = 0; row < deviceRequests_.size(); ++row) {
         if (sender == window_.deviceButton(row)) raiseDevice(row);
     }
 }
@@ -41,7 +40,7 @@ void ActionDispatcher::raiseAction(int slot) {
 }
 
 void ActionDispatcher::raiseDevice(unsigned row) {
-    if (row >= deviceCount_) return;
+    if (row >= deviceRequests_.size()) return;
     deviceRequests_[row].store(1);
     wake();
 }
@@ -66,7 +65,7 @@ bool ActionDispatcher::servePass() {
             return true;
         }
     }
-    for (unsigned row = 0; row < deviceCount_; ++row) {
+    for (unsigned row = 0; row < deviceRequests_.size(); ++row) {
         if (deviceRequests_[row].load() == 1) {
             deviceRequests_[row].store(0);
             selectDevice(row);
@@ -84,7 +83,7 @@ void ActionDispatcher::waitForRequest() {
     for (int slot = 0; slot < layout::kSlotCount; ++slot) {
         if (actionRequests_[slot].load() == 1) return;
     }
-    for (unsigned row = 0; row < deviceCount_; ++row) {
+    for (unsigned row = 0; row < deviceRequests_.size(); ++row) {
         if (deviceRequests_[row].load() == 1) return;
     }
     if (stopRequested_.load()) return;

@@ -75,7 +75,6 @@ private:
     std::int32_t selectionState_ = NoDevices;
     std::array<std::atomic<std::int32_t>, layout::kSlotCount> actionRequests_{};
     std::vector<std::atomic<std::int32_t>> deviceRequests_;  // one a row, each 0 when built
-    unsigned deviceCount_;
     std::array<Handler, layout::kSlotCount> actionHandlers_;
     // The idle worker sleeps on this word instead of spinning; raising a flag stores 1 into it.
     std::atomic<std::int32_t> wakeWord_{0};

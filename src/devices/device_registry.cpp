@@ -8,15 +8,14 @@
 
 namespace zt {
 
-bool DeviceRegistry::isDevicePresent(std::uint16_t vendorId, std::uint16_t productId) {
-    // No serial number: the first device with the two ids, whatever its serial, is the one.
-    hid_device* device = hid_open(vendorId, productId, nullptr);
-    const bool present = device != nullptr;
-    hid_close(device);
-    return present;
+namespace {
+
+std::uint32_t idPair(std::uint16_t vendorId, std::uint16_t productId) {
+    return std::uint32_t{vendorId} << 16 | productId;
 }
 
-std::vector<std::uint32_t> DeviceRegistry::listedIds() {
+// The ids of every device hid_enumerate lists, whether or not it can be opened, as idPair.
+std::vector<std::uint32_t> listedIds() {
     std::vector<std::uint32_t> ids;
     hid_device_info* devices = hid_enumerate(0, 0);
     for (const hid_device_info* d = devices; d != nullptr; d = d->next) {
@@ -26,16 +25,25 @@ std::vector<std::uint32_t> DeviceRegistry::listedIds() {
     return ids;
 }
 
-bool DeviceRegistry::look(unsigned index, std::uint16_t vendorId, std::uint16_t productId) {
+}  // namespace
+
+bool DeviceRegistry::isDevicePresent(std::uint16_t vendorId, std::uint16_t productId) {
+    // No serial number: the first device with the two ids, whatever its serial, is the one.
+    hid_device* device = hid_open(vendorId, productId, nullptr);
+    const bool present = device != nullptr;
+    hid_close(device);
+    return present;
+}
+
+bool DeviceRegistry::look(unsigned index, std::uint16_t vendorId, std::uint16_t productId,
+                          std::optional<std::vector<std::uint32_t>>& listed) {
     if (isDevicePresent(vendorId, productId)) return true;
     // Listing the system's devices costs as much as an open, so a search lists them once, and
     // only after an open has failed.
-    if (!listedRead_) {
-        listed_ = listedIds();
-        listedRead_ = true;
+    if (!listed) listed = listedIds();
+    if (std::ranges::find(*listed, idPair(vendorId, productId)) != listed->end()) {
+        closed_[index] = 1;
     }
-    const std::uint32_t ids = idPair(vendorId, productId);
-    if (std::find(listed_.begin(), listed_.end(), ids) != listed_.end()) closed_[index] = 1;
     return false;
 }
 
@@ -44,18 +52,18 @@ bool DeviceRegistry::enumerate() {
         rows_[i]->found = 0;
         closed_[i] = 0;
     }
-    listedRead_ = false;
+    std::optional<std::vector<std::uint32_t>> listed;  // read by the first look that fails
     bool any = false;
     for (unsigned i = 0; i < rowCount(); ++i) {
         DeviceKind* row = rows_[i];
         if (look(i, static_cast<std::uint16_t>(row->vendorId),
-                 static_cast<std::uint16_t>(row->productId))) {
+                 static_cast<std::uint16_t>(row->productId), listed)) {
             row->found = 1;
             any = true;
         }
         // A device waiting in the first-stage loader cannot say which kind it belongs to, so it
         // marks every kind that has such a loader.
-        if ((row->flags & CAP_FIRST_STAGE) && look(i, firstStageVendorId, firstStageProductId)) {
+        if ((row->flags & CAP_FIRST_STAGE) && look(i, firstStageVendorId, firstStageProductId, listed)) {
             row->found = 1;
             any = true;
         }

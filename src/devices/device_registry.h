@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,23 +77,17 @@ public:
 
     // Opens and at once closes the first HID device with the ids; true when the open succeeded.
     static bool isDevicePresent(std::uint16_t vendorId, std::uint16_t productId);
-    // The ids of every device hid_enumerate lists, whether or not it can be opened, each as
-    // idPair(vendor, product).
-    static std::vector<std::uint32_t> listedIds();
-    static std::uint32_t idPair(std::uint16_t vendorId, std::uint16_t productId) {
-        return std::uint32_t{vendorId} << 16 | productId;
-    }
 
 private:
     const DeviceKind* selectedRow() const;
 
     // Looks for the ids: 1 found (opened), 0 not there; marks the row closed when only listed.
-    bool look(unsigned index, std::uint16_t vendorId, std::uint16_t productId);
+    // `listed` is the search's listing of the system's devices, read here when still empty.
+    bool look(unsigned index, std::uint16_t vendorId, std::uint16_t productId,
+              std::optional<std::vector<std::uint32_t>>& listed);
 
     std::vector<DeviceKind*> rows_;
     std::vector<std::int32_t> closed_;  // per row, as isClosed()
-    std::vector<std::uint32_t> listed_;  // listedIds() of this search, once listedRead_
-    bool listedRead_ = false;
     std::uint32_t selected_ = 0;
     ProgressSink* progress_ = nullptr;
     BootloaderChannel* bootloader_ = nullptr;
