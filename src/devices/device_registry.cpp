@@ -10,16 +10,12 @@ namespace zt {
 
 namespace {
 
-std::uint32_t idPair(std::uint16_t vendorId, std::uint16_t productId) {
-    return std::uint32_t{vendorId} << 16 | productId;
-}
-
-// The ids of every device hid_enumerate lists, whether or not it can be opened, as idPair.
-std::vector<std::uint32_t> listedIds() {
-    std::vector<std::uint32_t> ids;
+// The vendor and product ids of every device hid_enumerate lists, whether or not it can be opened.
+std::vector<DeviceRegistry::Ids> listedIds() {
+    std::vector<DeviceRegistry::Ids> ids;
     hid_device_info* devices = hid_enumerate(0, 0);
     for (const hid_device_info* d = devices; d != nullptr; d = d->next) {
-        ids.push_back(idPair(d->vendor_id, d->product_id));
+        ids.emplace_back(d->vendor_id, d->product_id);
     }
     hid_free_enumeration(devices);
     return ids;
@@ -36,12 +32,12 @@ bool DeviceRegistry::isDevicePresent(std::uint16_t vendorId, std::uint16_t produ
 }
 
 bool DeviceRegistry::look(unsigned index, std::uint16_t vendorId, std::uint16_t productId,
-                          std::optional<std::vector<std::uint32_t>>& listed) {
+                          std::optional<std::vector<Ids>>& listed) {
     if (isDevicePresent(vendorId, productId)) return true;
     // Listing the system's devices costs as much as an open, so a search lists them once, and
     // only after an open has failed.
     if (!listed) listed = listedIds();
-    if (std::ranges::find(*listed, idPair(vendorId, productId)) != listed->end()) {
+    if (std::ranges::find(*listed, Ids{vendorId, productId}) != listed->end()) {
         closed_[index] = 1;
     }
     return false;
@@ -52,7 +48,7 @@ bool DeviceRegistry::enumerate() {
         rows_[i]->found = 0;
         closed_[i] = 0;
     }
-    std::optional<std::vector<std::uint32_t>> listed;  // read by the first look that fails
+    std::optional<std::vector<Ids>> listed;  // read by the first look that fails
     bool any = false;
     for (unsigned i = 0; i < rowCount(); ++i) {
         DeviceKind* row = rows_[i];
@@ -63,7 +59,8 @@ bool DeviceRegistry::enumerate() {
         }
         // A device waiting in the first-stage loader cannot say which kind it belongs to, so it
         // marks every kind that has such a loader.
-        if ((row->flags & CAP_FIRST_STAGE) && look(i, firstStageVendorId, firstStageProductId, listed)) {
+        const bool firstStage = (row->flags & CAP_FIRST_STAGE) != 0;
+        if (firstStage && look(i, firstStageVendorId, firstStageProductId, listed)) {
             row->found = 1;
             any = true;
         }

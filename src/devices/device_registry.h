@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "devices/device_kind.h"
@@ -75,6 +76,8 @@ public:
     bool presetsFileMatches(const std::string& fileName) const;
     bool wavetablesFileMatches(const std::string& fileName) const;
 
+    using Ids = std::pair<std::uint16_t, std::uint16_t>;  // vendor, product
+
     // Opens and at once closes the first HID device with the ids; true when the open succeeded.
     static bool isDevicePresent(std::uint16_t vendorId, std::uint16_t productId);
 
@@ -84,7 +87,7 @@ private:
     // Looks for the ids: 1 found (opened), 0 not there; marks the row closed when only listed.
     // `listed` is the search's listing of the system's devices, read here when still empty.
     bool look(unsigned index, std::uint16_t vendorId, std::uint16_t productId,
-              std::optional<std::vector<std::uint32_t>>& listed);
+              std::optional<std::vector<Ids>>& listed);
 
     std::vector<DeviceKind*> rows_;
     std::vector<std::int32_t> closed_;  // per row, as isClosed()
