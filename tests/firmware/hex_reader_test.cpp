@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <memory>
 
 #include "firmware/firmware_check.h"
@@ -118,6 +119,20 @@ TEST_F(HexReaderTest, LargeAndUnreadableFiles) {
         EXPECT_EQ(bytes, nullptr);
         EXPECT_EQ(imageEnd(*image), 0);
     }
+}
+
+// A read that fails part way through a line is a read failure, not a record cut short.
+TEST_F(HexReaderTest, AReadFailingInsideALineIsAReadFailure) {
+    struct Failing : ByteSource {
+        std::ptrdiff_t read(char* destination, std::size_t) override {
+            if (served) return kFailed;
+            served = true;
+            std::memcpy(destination, ":0100", 5);
+            return 5;
+        }
+        bool served = false;
+    } source;
+    EXPECT_EQ(readHexLines(*image, source), -1);
 }
 
 TEST_F(HexReaderTest, TheByteCountNeverOverflows) {
