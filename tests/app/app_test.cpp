@@ -1,5 +1,5 @@
-// The worker's choice of request and its idle wait (the Qt tests run it on its thread), closing
-// during an action; the five transfer buttons and Update, from press to final status.
+// The window's creation; the worker's choice of request and its idle wait (the Qt tests run it on
+// its thread), closing during an action; the five transfer buttons and Update, press to status.
 #include <future>
 #include <span>
 #include <thread>
@@ -29,9 +29,8 @@ using AppTest = ToolTest;
 
 TEST_F(AppTest, LowestActionFirstThenDeviceRowsTheRestDroppedThenAnIdleWait) {
     std::vector<int> ran;
-    for (int slot = 0; slot < 8; ++slot) {
+    for (int slot = 0; slot < 8; ++slot)
         tool->dispatcher.setHandler(slot, [&ran, slot] { ran.push_back(slot); });
-    }
     tool->dispatcher.setHandler(7, {});  // an empty handler is not taken
     hidsim::attach(0x1FC9, 0x815B, std::make_shared<hidsim::PresenceDevice>());  // row 0
     using Ints = std::vector<int>;
@@ -153,9 +152,8 @@ TEST_F(AppTest, TransferButtons) {
         const Lines log = port.log();
         for (const std::string& line : std::span(log).subspan(from)) {
             steps += line.starts_with("position");
-            for (const char* shown : {"status", "dialog", "visible 221"}) {
+            for (const char* shown : {"status", "dialog", "visible 221"})
                 if (line.starts_with(shown)) seen.push_back(line);
-            }
         }
         EXPECT_EQ(seen, want);
         std::string name = slot == kSaveB ? "siravelPresetsBankB" : "siravelPresetsBankA";
@@ -172,6 +170,34 @@ TEST_F(AppTest, TransferButtons) {
         const auto& got = device->received;  // a prefix of the records, and only after a start
         EXPECT_TRUE(save || std::equal(got.begin(), got.end(), expected.begin()));
         EXPECT_TRUE(seen.size() == 6 || got.empty());
+    }
+}
+
+// What a failed control leaves of the window's creation, and the focus.
+TEST_F(AppTest, CreationStopsOnlyAtTheWindowACommandButtonOrTheBar) {
+    const struct {
+        const char* fault;
+        int failingId;
+        const char* made;  // created? | which of slots 0 to 6 | which of device rows 0 to 7 exist
+    } cases[] = {
+        {"a whole window reported as a failure", 0, "1|1111111|11111111"},
+        {"a failed window reported as success", -1, "0|0000000|00000000"},
+        {"controls made after a failed command button", 204, "0|1110000|00000000"},
+        {"device buttons made after a failed progress bar", 221, "0|1111111|00000000"},
+        {"a missing device button placed, or stopping the rest", 309, "1|1111111|11011111"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        FakeControlsPort fake;
+        fake.failCreationOf(c.failingId);
+        MainWindow window(tool->registry, fake, "v1.2.1");
+        std::string made = window.create() ? "1|" : "0|";
+        for (int slot = 0; slot < 7; ++slot) made += window.commandButton(slot) ? '1' : '0';
+        made += '|';
+        for (unsigned row = 0; row < 8; ++row) made += window.deviceButton(row) ? '1' : '0';
+        EXPECT_EQ(made, c.made);
+        window.placeDeviceButton(2, true, 116, 2);  // the fake refuses a control it never made
+        EXPECT_EQ(fake.focus(), made[0] == '1' ? window.commandButton(0) : 0) << "focus elsewhere";
     }
 }
 

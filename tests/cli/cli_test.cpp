@@ -39,7 +39,7 @@ Outcome zentari(const Lines& args, bool terminal = false) {
 std::shared_ptr<PresetDevice> attachPresets(Shape shape, bool closed = false) {
     auto device = std::make_shared<PresetDevice>(shape);
     const bool one = shape == Shape::OneBank;
-    hidsim::attach(one ? 0x1FC9 : 0x16D0, one ? 0x815B : 0x0DAF, device, {.closed = closed});
+    hidsim::attach(one ? 0x1FC9 : 0x16D0, one ? 0x815B : 0x0DAF, device, closed);
     return device;
 }
 
@@ -61,9 +61,8 @@ const std::string kSave = "Select presets file to save", kRun = "Transfer in pro
 const Lines kSaved{kSave, kRun, "File saved successfully"};
 const std::string kHint = closedDeviceHint();
 
-// In order: the load replays the file that a save before it wrote. Wrong usage ends with 2
-// before any device is used or any file written; a failed action, or a kind that is missing or
-// closed, ends with 1.
+// In order: the load replays the file the save before it wrote. Wrong usage ends with 2 before any
+// device or file is touched; a failed action, or a kind that is missing or closed, ends with 1.
 TEST_F(CliTest, EveryCommandEndToEnd) {
     const std::string b = folder.path("b.zentari");
     const std::string old = folder.write("old.zentari", "keep");
@@ -73,7 +72,7 @@ TEST_F(CliTest, EveryCommandEndToEnd) {
     const auto one = [&] { kado = attachPresets(Shape::OneBank); };
     const auto two = [&] { siravel = attachPresets(Shape::TwoBanks); };
     const auto present = [](std::uint16_t vid, std::uint16_t pid, bool closed = false) {
-        hidsim::attach(vid, pid, std::make_shared<hidsim::PresenceDevice>(), {.closed = closed});
+        hidsim::attach(vid, pid, std::make_shared<hidsim::PresenceDevice>(), closed);
     };
     const std::string json = "  {\"name\": \"Kado\", \"id\": \"1fc9:815b\", \"ready\": false, "
                              "\"state\": \"" + kHint + "\"}";
@@ -180,7 +179,7 @@ TEST_F(CliTest, HelpUdevGivesCommandsToPaste) {
 TEST_F(CliTest, WindowNamesAClosedKind) {
     attachPresets(Shape::OneBank, true);
     pressAction(0);
-    EXPECT_EQ(port.status(), closedDeviceStatus());
+    EXPECT_EQ(port.statuses().back(), closedDeviceStatus());
 }
 
 }  // namespace

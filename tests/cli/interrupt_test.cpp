@@ -1,6 +1,6 @@
-// Ctrl-C, sent as SIGINT to a child process that runs zentari over a slow emulated device. A save
-// stops, its temporary file goes, the old file stays, and the exit status is 130. A load only
-// warns at the first, as stopping it can leave half the presets, and stops at the second.
+// Ctrl-C (SIGINT) to zentari in a child process over a slow device. A save stops with status 130,
+// its temporary file gone, the old file kept; a load, which could leave half the presets, only
+// warns at the first and stops at the second.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>

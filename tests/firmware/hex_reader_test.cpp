@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <sstream>
 
 #include "firmware/firmware_check.h"
 #include "firmware/hex_stream.h"
@@ -46,6 +47,8 @@ TEST_F(HexReaderTest, FilesReadAsTheRecordsSay) {
         {"shorter than its count", ":0200000011\n", -2, {}},
         {"lower case, CR LF", ":02000000a0fF5f\r\n", 2, {{0, 0xA0}, {1, 0xFF}}},
         {"a lone CR stays in the line", "\r" + kEnd, -2, {}},
+        {"a CR left in the buffer ends no later line", rec(0, {1}).substr(0, 13) + "X\rY\n" +
+         rec(1, {2}), 2, {{0, 1}, {1, 2}}},
         {"one-digit fields", ":040000001/2:3@4GF2", 4, {{0, 1}, {1, 2}, {2, 3}, {3, 4}}},
         {"a data field with no digit", ":0200000011:200\n", -2, {{0, 0x11}}},
         {"an address with no digit", ":01G0000055AA\n", -2, {}},
@@ -125,8 +128,7 @@ TEST_F(HexReaderTest, LargeAndUnreadableFiles) {
 TEST_F(HexReaderTest, AReadFailingInsideALineIsAReadFailure) {
     struct Failing : ByteSource {
         std::ptrdiff_t read(char* destination, std::size_t) override {
-            if (served) return kFailed;
-            served = true;
+            if (std::exchange(served, true)) return kFailed;
             std::memcpy(destination, ":0100", 5);
             return 5;
         }
@@ -160,6 +162,25 @@ TEST_F(HexReaderTest, CopyImageRangeBlanksWhatWasNotWritten) {
         EXPECT_EQ(Bytes(got.begin(), got.begin() + expected.size()), expected) << offset;
         EXPECT_EQ(got[expected.size()], 0xA5) << offset << ": written past the length";
     }
+}
+
+// Faults: more or fewer than three bytes looked at, a digit test off at an edge, the extension or
+// a name outside ASCII in the way; a stream read from where it stood, or left elsewhere.
+TEST_F(HexReaderTest, FirmwareFileBeginningsThatPassAndFail) {
+    const std::pair<std::string, bool> rows[] = {
+        {":10000000", true}, {":aF", true}, {":00 not a record", true},
+        {"\xEF\xBB\xBF:10", false}, {" :10", false}, {":1", false}, {"", false},
+        {":1G", false}, {":/0", false}, {":0@", false}, {":0`", false}, {":\xB1\xB0", false},
+    };
+    for (const auto& [content, passes] : rows) {
+        for (const char* name : {"firmware.kzt", "pr\xC3\xBC" "fung-\xE2\x82\xAC.kzp"})
+            EXPECT_EQ(checkFirmwareFile(folder.write(name, content)), passes) << content << name;
+        std::istringstream stream(content);  // two bytes in: read from its start, left there
+        stream.ignore(2);
+        EXPECT_EQ(startsLikeHexRecord(stream), passes) << content;
+        EXPECT_EQ(stream.tellg(), content.empty() ? -1 : 2) << content;
+    }
+    EXPECT_FALSE(checkFirmwareFile(folder.path("missing.hex")));
 }
 
 }  // namespace

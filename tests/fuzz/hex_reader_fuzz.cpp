@@ -1,22 +1,14 @@
-// Arbitrary bytes as a firmware file: the reader stays inside the image, reads the same however
-// the bytes are split between reads (the first byte picks the piece size), and keeps its result and
-// count consistent. (Copied ranges are held to every edge by rows in the unit tests.)
+// Arbitrary bytes as a firmware file: the reader stays inside the image, keeps its result and count
+// consistent, and reads the same however the bytes are split (the first byte picks the pieces).
 #include <cstdlib>
 #include <cstring>
 
 #include "firmware/hex_stream.h"
 
-namespace {
-
-zt::FirmwareImage whole;
-zt::FirmwareImage split;
-void check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static zt::FirmwareImage whole;
+    static zt::FirmwareImage split;
+    const auto check = [](bool holds) { if (!holds) std::abort(); };
     if (size == 0) return 0;
     const char* text = reinterpret_cast<const char*>(data + 1);
     zt::resetImage(whole);

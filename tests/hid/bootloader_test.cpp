@@ -1,5 +1,4 @@
-// The bootloader channel over emulated loaders: the verdict on every kind of answer, the probe,
-// and installFirmware on both paths.
+// The bootloader channel over emulated loaders: every kind of answer, the probe, both update paths.
 #include <gtest/gtest.h>
 
 #include "devices/catalogue.h"
@@ -65,8 +64,7 @@ protected:
     BootloaderChannel channel{device, *image, registry};
 };
 
-// Any answer counts, whatever its tag and status; none, or a property without a text, gives
-// false and "".
+// Any answer counts, whatever its tag and status; none, or a property without a text: false, "".
 TEST_F(ChannelTest, PropertyTextsAndTheProbe) {
     const std::pair<std::uint64_t, const char*> sizes[] = {
         {0, "0 bytes"}, {1023, "1023 bytes"}, {1024, "1 KB"}, {1536, "1.500 KB"},
@@ -102,10 +100,9 @@ TEST_F(ChannelTest, PropertyTextsAndTheProbe) {
     }
 }
 
-// The selected kind's loaders: probed at its ids only, and a file that does not suit refused
-// before anything is sent. Faults: another kind's ids probed, KBOOT probed after a loader was
-// found, a leaked handle; a device opened, erased or written for a file that cannot be read or
-// does not suit it, or a refusal that shows another step's code.
+// The selected kind's loaders, probed at its ids only; a file that does not suit, refused before
+// anything is sent. Faults: another kind's ids probed, KBOOT probed after a loader was found, a
+// leaked handle; a byte sent for a file that does not suit; another step's code shown.
 TEST_F(ChannelTest, TheSelectedKindsLoaders) {
     const std::string good = firmware({{0, patternBytes(100)}});
     const std::string noZero = firmware({{1, patternBytes(100)}}, "z.hex");
@@ -129,7 +126,7 @@ TEST_F(ChannelTest, TheSelectedKindsLoaders) {
         if (!loader) hidsim::detach(first);
         if (!attached) hidsim::detach(dev);
         EXPECT_EQ(registry.bootloaderPresent(), found);
-        EXPECT_EQ(hidsim::openHandles(), 0);  // the next open would hide a leak
+        EXPECT_EQ(hidsim::takeOpenHandles(), 0);  // the next open would hide a leak
         EXPECT_EQ(hidsim::openAttempts(0x16C0, 0x0478), kind == kKado ? 1 : 0);
         EXPECT_EQ(hidsim::openAttempts(0x1FC9, 0x815B), kind == kKado && !loader ? 1 : 0);
         EXPECT_EQ(hidsim::openAttempts(0x16D0, 0x0EA1), kind == kMondrel ? 1 : 0);

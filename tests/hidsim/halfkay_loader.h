@@ -14,7 +14,7 @@ public:
     HalfKayLoader(std::uint32_t codeSize, std::uint32_t blockSize)
         : memory(codeSize, 0xFF), blockSize_(blockSize) {}
 
-    int refuseFirstWrites = 0;  // the first n writes are refused; -1 refuses every write
+    int refuseFirstWrites = 0;  // the first n writes take nothing (0); -1: every write fails (-1)
     bool refuseBoot = false;    // the boot report is refused
 
     std::vector<Report> reports;       // every report written (refused ones too)
@@ -24,8 +24,9 @@ public:
     int write(const unsigned char* data, std::size_t length) override {
         reports.emplace_back(data, data + length);
         const bool boot = length > 3 && data[1] == 0xFF && data[2] == 0xFF && data[3] == 0xFF;
-        const bool refused = refuseFirstWrites < 0 || reports.size() <= size_t(refuseFirstWrites);
-        if (refused || booted || length != blockSize_ + 65 || data[0] != 0 || (boot && refuseBoot)
+        if (refuseFirstWrites < 0) return -1;
+        if (reports.size() <= size_t(refuseFirstWrites)) return 0;
+        if (booted || length != blockSize_ + 65 || data[0] != 0 || (boot && refuseBoot)
             || std::any_of(data + 4, data + (boot ? length : 65), [](auto b) { return b != 0; }))
             return -1;
         booted = boot;

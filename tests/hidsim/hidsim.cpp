@@ -15,7 +15,7 @@ struct Attached {
     std::uint16_t vendorId;
     std::uint16_t productId;
     std::shared_ptr<hidsim::Device> device;
-    hidsim::Identity identity;
+    bool closed;
 };
 
 struct World {
@@ -40,18 +40,17 @@ namespace hidsim {
 
 std::vector<int> Device::timeouts(Call::Op op) const {
     std::vector<int> out;
-    for (const Call& call : calls) {
+    for (const Call& call : calls)
         if (call.op == op) out.push_back(call.timeoutMs);
-    }
     return out;
 }
 
 Lock lock() { return Lock(world().mutex); }
 
 void attach(std::uint16_t vendorId, std::uint16_t productId, std::shared_ptr<Device> device,
-            Identity identity) {
+            bool closed) {
     auto guard = lock();
-    world().devices.push_back({vendorId, productId, std::move(device), std::move(identity)});
+    world().devices.push_back({vendorId, productId, std::move(device), closed});
 }
 
 void detach(const std::shared_ptr<Device>& device) {
@@ -71,14 +70,9 @@ int openAttempts(std::uint16_t vendorId, std::uint16_t productId) {
     return it == world().attempts.end() ? 0 : it->second;
 }
 
-int openHandles() {
+int takeOpenHandles() {
     auto guard = lock();
-    return world().openHandles;
-}
-
-void forgetOpenHandles() {
-    auto guard = lock();
-    world().openHandles = 0;
+    return std::exchange(world().openHandles, 0);
 }
 
 }  // namespace hidsim
@@ -91,9 +85,9 @@ hid_device* hid_open(unsigned short vendor_id, unsigned short product_id, const 
     ++w.attempts[{vendor_id, product_id}];
     for (const Attached& a : w.devices) {
         if (a.vendorId != vendor_id || a.productId != product_id) continue;
-        if (serial != nullptr && std::wcscmp(serial, a.identity.serial.c_str()) != 0) continue;
+        if (serial != nullptr && std::wcscmp(serial, L"ZT0001") != 0) continue;
         // hidapi's hid_open takes the first match and fails when that one cannot be opened.
-        if (a.identity.closed) return nullptr;
+        if (a.closed) return nullptr;
         ++w.openHandles;
         a.device->calls.push_back({hidsim::Call::Open, 0});
         a.device->opened();

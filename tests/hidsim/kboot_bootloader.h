@@ -1,9 +1,8 @@
 // An emulated KBOOT bootloader. Reports: id (1 command, 2 data, 3 response), 0, payload length
-// LE16, payload; 36 bytes in, answers cut after their 12-byte payload. GetProperty answers with
-// tag 0xA7; FlashEraseRegion erases whole 4 KiB sectors; WriteMemory's data phase is ANDed onto
-// the flash as NOR flash takes it (an empty data report ends it early), then a final response,
-// status 0 only when every byte came. Other answers are generic: 0xA0, status, the command's tag.
-// An empty queue reads as a time-out.
+// LE16, payload; 36 bytes in, answers cut after their 12-byte payload. GetProperty answers with tag
+// 0xA7; FlashEraseRegion erases whole 4 KiB sectors; WriteMemory's data is ANDed onto the flash as
+// NOR flash takes it (an empty data report ends it early), then a final response, status 0 only
+// when every byte came. Other answers: 0xA0, status, the command's tag. Silence is a time-out.
 #pragma once
 
 #include <algorithm>

@@ -29,9 +29,8 @@ public:
                 auto& records = memory_[{selector, slot}];
                 records.push_back({4, 0, 0, 0, u8(selector), 0, u8(slot)});
                 const int count = two ? (selector < 2 ? 150 : 148) : (selector < 2 ? 20 : 23);
-                for (int i = 2; i < count; ++i) {
+                for (int i = 2; i < count; ++i)
                     records.push_back({1, 0, u8(i), 0, u8(selector), 0, u8(slot)});
-                }
                 records.push_back({2});
             }
         }
@@ -77,9 +76,8 @@ public:
         }
         received.push_back(packet);
         if (type == 0x0021) pcConnectionChanges.push_back(packet[2] | packet[3] << 8);
-        if (type == 0x0002 || type == 0x0006 || type == 0x0021) {
+        if (type == 0x0002 || type == 0x0006 || type == 0x0021)
             queue_.push_back({packet[0], packet[1], u8(acceptStatus), u8(acceptStatus >> 8)});
-        }
         if (type == 0x0004) frame_.clear();
         if (!frame_.empty() || type == 0x0004) frame_.push_back(packet);
         const bool stored = type == 0x0002 && acceptStatus != 0 && !frame_.empty();

@@ -29,8 +29,8 @@ struct HexChunk {  // a run of bytes at an absolute address
     std::vector<std::uint8_t> bytes;
 };
 
-// Data records of up to 16 bytes inside 64 KiB pages, a linear base record before each new
-// page, then the end-of-file record.
+// Data records of up to 16 bytes in 64 KiB pages, a linear base record before each new page, then
+// the end-of-file record.
 inline std::string hexFile(const std::vector<HexChunk>& chunks) {
     std::string text;
     std::uint32_t page = 0;

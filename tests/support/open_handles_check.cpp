@@ -8,11 +8,8 @@ namespace {
 
 class OpenHandlesCheck : public testing::EmptyTestEventListener {
     void OnTestEnd(const testing::TestInfo&) override {
-        const int open = hidsim::openHandles();
-        if (open != 0) {
-            ADD_FAILURE() << open << " hid handle(s) left open at the end of the test";
-            hidsim::forgetOpenHandles();
-        }
+        const int open = hidsim::takeOpenHandles();
+        if (open != 0) ADD_FAILURE() << open << " hid handle(s) left open at the end of the test";
     }
 };
 

@@ -1,5 +1,4 @@
-// A fresh tool per test: a Tool over the recording port, its window created, the emulated device
-// world empty, a folder of its own, and no real sleeping.
+// A fresh Tool per test over the recording port: window created, no devices, a folder, no sleeping.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,7 +20,6 @@ inline Bytes readFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
 }
 
-// How many files and folders the folder holds.
 inline long entries(const std::string& folder) {
     const std::filesystem::directory_iterator all(folder);
     return static_cast<long>(std::distance(begin(all), end(all)));
@@ -32,9 +30,8 @@ inline Bytes savedBank(const hidsim::PresetDevice& device, int bank, int slots) 
     Bytes file{0x21, 0, 1};  // setPcConnection 1 first, 0 last
     file.resize(64);
     for (int i = 0; i < 2 * slots; ++i) {  // the slot's two sections, selectors bank and bank + 2
-        for (const auto& r : device.section(bank + i % 2 * 2, i / 2)) {
+        for (const auto& r : device.section(bank + i % 2 * 2, i / 2))
             file.insert(file.end(), r.begin(), r.end());
-        }
     }
     file.push_back(0x21);
     file.resize(file.size() + 63);
@@ -55,8 +52,7 @@ protected:
     // A click on the slot's command button, served at once on this thread.
     void pressAction(int slot) {
         tool->dispatcher.onCommand(tool->window.commandButton(slot), 0);
-        while (tool->dispatcher.servePass()) {
-        }
+        while (tool->dispatcher.servePass()) continue;
     }
 
     const ScratchFolder folder;

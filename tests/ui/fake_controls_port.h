@@ -2,7 +2,6 @@
 // that show things, file dialogs answered from a script. Places and captions: see tests/qt, win32.
 #pragma once
 
-#include <algorithm>
 #include <deque>
 #include <map>
 #include <optional>
@@ -50,9 +49,7 @@ public:
     ControlHandle focus() const { return focus_; }
     std::vector<std::string> log() const { return log_; }  // e.g. "visible 221 1", "status ..."
     std::vector<std::string> statuses() const { return statuses_; }
-    std::string status() const { return statuses_.empty() ? "" : statuses_.back(); }
-    // The path buffer's contents when each dialog opened.
-    std::vector<std::string> dialogs() const { return dialogs_; }
+    std::vector<std::string> dialogs() const { return dialogs_; }  // each one's buffer on opening
     bool progressVisible() const { return visible_.at(kBase + 221); }
 
 private:

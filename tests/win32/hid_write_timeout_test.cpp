@@ -51,9 +51,8 @@ TEST(PipeDevice, ReportsGoOutZeroExtendedAndFailuresGiveMinusOneLeavingNothingPe
         {{0x00, 0xAA, 0xBB}, {0x00, 0xAA, 0xBB, 0, 0, 0, 0, 0, 0}},  // a short one not extended
         {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},  // a longer one cut
     };
-    for (const auto& [given, wire] : cases) {
+    for (const auto& [given, wire] : cases)
         EXPECT_EQ(writeTaken(given), std::make_pair(static_cast<int>(wire.size()), wire));
-    }
     DisconnectNamedPipe(pipe);  // the device went away: the write cannot even start
     EXPECT_EQ(hid_write_timeout(device, report, 3, 100), -1);
     hid_close(device);
