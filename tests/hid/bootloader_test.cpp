@@ -114,6 +114,7 @@ TEST_F(ChannelTest, TheSelectedKindsLoaders) {
         {kMondrel, false, true, true, folder.write("bad.hex", ":0100000041BF\n"), 21},
         {kKado, true, true, true, folder.write("short.hex", ":10000000\n"), 121},
         {kMondrel, false, true, true, folder.write("e.hex", ":00000001FF\n"), 25},
+        {kKado, true, true, true, folder.path("e.hex"), 25},  // empty: read, but no start code
         {kMondrel, false, true, true, noZero, 25}, {kKado, false, true, true, noZero, 125},
         {kKado, true, true, true, noZero, 25},  // final: the KBOOT path would refuse it too
         {kKado, true, true, true, folder.write("l.hex", hexFile({{0, patternBytes(0x40001)}})), 26},

@@ -62,8 +62,7 @@ private:
     }
 
     std::map<ControlHandle, bool> visible_;  // by handle, so in the order of the ids
-    std::vector<std::string> log_, statuses_;
-    std::vector<std::string> dialogs_;
+    std::vector<std::string> log_, statuses_, dialogs_;
     std::deque<std::optional<std::string>> answers_;
     ControlHandle focus_ = 0;
     int failId_ = 0;
